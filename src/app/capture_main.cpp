@@ -1,0 +1,208 @@
+// capture_main.cpp - frostmere-capture: the intro run offscreen, frame-exact,
+// into PNG frames.
+//
+//   frostmere-capture --out DIR [--frames 0,7,70] [--every N]
+//                     [--max-frames N] [--fps N]
+//
+// Frames are numbered from the first presented frame (the first loading
+// screen) and written as DIR/frame-NNNNNN.png. Exit code 0 when the program
+// ended normally, 1 with a message on any failure.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "app/program.h"
+#include "platform/capture/capture_platform.h"
+#include "support/png_write.h"
+
+struct CaptureOptions {
+    std::string out_dir;
+    std::vector<uint32_t> frames;
+    uint32_t every = 0;
+    uint32_t max_frames = 0;
+    int fps = 60;
+};
+
+static CaptureOptions options;
+static uint32_t frames_written;
+static int write_failed;
+
+static void usage(FILE *to)
+{
+    fprintf(to,
+            "usage: frostmere-capture --out DIR [options]\n"
+            "  --out DIR         write frames as DIR/frame-NNNNNN.png\n"
+            "  --frames LIST     frame numbers to write, e.g. 0,7,70 (from the first frame)\n"
+            "  --every N         write every Nth frame (0, N, 2N, ...)\n"
+            "  --max-frames N    stop after N frames\n"
+            "  --fps N           frames per second of the virtual display (default 60)\n"
+            "Without --frames or --every every frame is written.\n");
+}
+
+static int parse_count(const char *text, uint32_t *value, uint32_t minimum)
+{
+    char *end = nullptr;
+    errno = 0;
+    unsigned long v = strtoul(text, &end, 10);
+    if (errno || end == text || *end || text[0] == '-' || v > 0xFFFFFFFFul || v < minimum)
+        return 0;
+    *value = (uint32_t)v;
+    return 1;
+}
+
+static int parse_frame_list(const char *text, std::vector<uint32_t> &frames)
+{
+    std::string list = text;
+    size_t begin = 0;
+    while (begin <= list.size()) {
+        size_t end = list.find(',', begin);
+        if (end == std::string::npos)
+            end = list.size();
+        uint32_t frame;
+        if (!parse_count(list.substr(begin, end - begin).c_str(), &frame, 0))
+            return 0;
+        frames.push_back(frame);
+        begin = end + 1;
+    }
+    std::sort(frames.begin(), frames.end());
+    return !frames.empty();
+}
+
+static int parse_options(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+        uint32_t number;
+        if (!strcmp(arg, "--help") || !strcmp(arg, "-h")) {
+            usage(stdout);
+            exit(0);
+        }
+        if (!value) {
+            fprintf(stderr, "frostmere-capture: %s needs a value\n", arg);
+            return 0;
+        }
+        ++i;
+        if (!strcmp(arg, "--out")) {
+            options.out_dir = value;
+        } else if (!strcmp(arg, "--frames")) {
+            if (!parse_frame_list(value, options.frames)) {
+                fprintf(stderr, "frostmere-capture: --frames wants numbers like 0,7,70, not '%s'\n",
+                        value);
+                return 0;
+            }
+        } else if (!strcmp(arg, "--every")) {
+            if (!parse_count(value, &options.every, 1)) {
+                fprintf(stderr, "frostmere-capture: --every wants a number of at least 1\n");
+                return 0;
+            }
+        } else if (!strcmp(arg, "--max-frames")) {
+            if (!parse_count(value, &options.max_frames, 1)) {
+                fprintf(stderr, "frostmere-capture: --max-frames wants a number of at least 1\n");
+                return 0;
+            }
+        } else if (!strcmp(arg, "--fps")) {
+            if (!parse_count(value, &number, 1) || number > 1000) {
+                fprintf(stderr, "frostmere-capture: --fps wants a number from 1 to 1000\n");
+                return 0;
+            }
+            options.fps = (int)number;
+        } else {
+            fprintf(stderr, "frostmere-capture: unknown option %s\n", arg);
+            usage(stderr);
+            return 0;
+        }
+    }
+    if (options.out_dir.empty()) {
+        fprintf(stderr, "frostmere-capture: nothing to write: give --out DIR\n");
+        usage(stderr);
+        return 0;
+    }
+    return 1;
+}
+
+static int make_dirs(const std::string &path)
+{
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/')
+            continue;
+        std::string part = path.substr(0, i);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            return 0;
+    }
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+static int want_frame(uint32_t frame)
+{
+    if (options.every && frame % options.every == 0)
+        return 1;
+    if (!options.frames.empty())
+        return std::binary_search(options.frames.begin(), options.frames.end(), frame);
+    return !options.every;
+}
+
+static void save_frame(uint32_t frame, const uint8_t *rgba, int width, int height)
+{
+    char name[32];
+    snprintf(name, sizeof name, "/frame-%06u.png", frame);
+    std::string path = options.out_dir + name;
+    if (!png_write_rgba(path.c_str(), rgba, width, height, 0)) {
+        fprintf(stderr, "frostmere-capture: could not write %s\n", path.c_str());
+        write_failed = 1;
+        return;
+    }
+    printf("wrote %s\n", path.c_str());
+    ++frames_written;
+}
+
+int main(int argc, char **argv)
+{
+    if (!parse_options(argc, argv))
+        return 1;
+    if (!make_dirs(options.out_dir)) {
+        fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
+                options.out_dir.c_str(), strerror(errno));
+        return 1;
+    }
+    CaptureConfig config = {};
+    config.fps = options.fps;
+    config.max_frames = options.max_frames;
+    // A list of frames alone needs the program no further than its last one.
+    if (!options.every && !options.frames.empty()) {
+        uint32_t needed = options.frames.back() + 1;
+        if (!config.max_frames || needed < config.max_frames)
+            config.max_frames = needed;
+    }
+    config.want_frame = want_frame;
+    config.on_frame = save_frame;
+    platform_capture_bootstrap(&platform, &config);
+
+    int outcome = app_run();
+    uint32_t presented = capture_frames_presented();
+    printf("%u frames presented, %u written to %s\n", presented, frames_written,
+           options.out_dir.c_str());
+    if (outcome != APP_OUTCOME_ENDED) {
+        fprintf(stderr, "frostmere-capture: the program failed (%s)\n",
+                outcome == APP_OUTCOME_NO_GL          ? "no OpenGL window"
+                : outcome == APP_OUTCOME_TASK_FAILED ? "a precalc task failed"
+                                                      : "start-up failed");
+        return 1;
+    }
+    if (write_failed)
+        return 1;
+    for (uint32_t frame : options.frames) {
+        if (frame >= presented) {
+            fprintf(stderr, "frostmere-capture: frame %u was asked for, but the program "
+                            "presented only %u frames\n", frame, presented);
+            return 1;
+        }
+    }
+    return 0;
+}

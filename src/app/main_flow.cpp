@@ -1,0 +1,127 @@
+// main_flow.cpp - start-up, the precalc loop, the frame loop and shutdown
+// (see program.h).
+#include <cstdio>
+
+#include "app/arena.h"
+#include "app/clock.h"
+#include "app/program.h"
+#include "app/shell.h"
+#include "app/window.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
+#include "sequencing/precalc.h"
+#include "text/text.h"
+
+static const char *const TITLE = "frostmere compo 2006";
+static const int FADE_FRAMES = 64;
+
+static int ask_fullscreen()
+{
+    int answer;
+    do {
+        answer = platform.ask_yes_no(TITLE, "Would you like to run fullscreen ?");
+    } while (answer != PLATFORM_ANSWER_YES && answer != PLATFORM_ANSWER_NO);
+    return answer == PLATFORM_ANSWER_YES;
+}
+
+// Multiplies the frame by fade / 64 with one black quad: with the blend
+// function (ONE, SRC_ALPHA) the destination keeps alpha of itself.
+static void draw_fade_quad(int fade)
+{
+    glColor4f(0.0f, 0.0f, 0.0f, (float)fade * 0.015625f);
+    glBegin(GL_QUADS);
+    glVertex2f(0.0f, 0.0f);
+    glVertex2f(640.0f, 0.0f);
+    glVertex2f(640.0f, 480.0f);
+    glVertex2f(0.0f, 480.0f);
+    glEnd();
+}
+
+static void report_task_failure(uint32_t task_index)
+{
+    char message[64];
+    snprintf(message, sizeof message, "yay, something fucked up\n\n0x%02x (init)", task_index);
+    platform.message_box("fuckfuckfuckfuck!", message);
+}
+
+// One task per frame behind the loading screen, then FADE_FRAMES frames of
+// fade to black. Returns 0 when a task failed.
+static int run_precalc(const PrecalcList *list)
+{
+    float bar_width = 640.0f / (float)list->count;
+    uint32_t task_index = 0;
+    bool tasks_done = list->count == 0;
+    int fade = FADE_FRAMES;
+    int ok = 1;
+    while (fade > 0) {
+        window_pump_messages();
+        if (!tasks_done && !list->tasks[task_index]()) {
+            report_task_failure(task_index);
+            quit_requested = 1;
+            ok = 0;
+        }
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (!tasks_done && ++task_index >= list->count)
+            tasks_done = true;
+        draw_loading_screen((int)list->count, bar_width, (int)task_index);
+
+        glPushAttrib(0xFFFFF);
+        setup_overlay_2d();
+        glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+        glEnable(GL_BLEND);
+        if (tasks_done)
+            draw_fade_quad(fade--);
+        window_swap_buffers();
+        glPopAttrib();
+        if (quit_requested)
+            break;
+    }
+    return ok;
+}
+
+int app_run()
+{
+    int fullscreen_wanted = ask_fullscreen();
+    register_window_class();
+    window_create(640, 480, 32, fullscreen_wanted, TITLE);
+    if (!has_gl_extension("GL_ARB_texture_cube_map")) {
+        platform.message_box("CRRRRAPPPP!!", "extension missing -> abort (haha)");
+        window_destroy();
+        unregister_window_class();
+        return APP_OUTCOME_NO_GL;
+    }
+    frame_period = frame_period_for_refresh(refresh_rate);
+
+    // Start-up failures below end the program; the reason goes to stderr.
+    const char *failed = nullptr;
+    PrecalcList *precalc = nullptr;
+    TimelineEntry *timeline = nullptr;
+    if (!arena_init())
+        failed = "the 8 MB arena could not be allocated";
+    else if (!(precalc = precalc_list_build()))
+        failed = "the precalc list does not fit the arena";
+    else if (!(timeline = timeline_build()))
+        failed = "the timeline could not be built";
+    else if (!font_create(40, 40, "Arial"))
+        failed = "the font \"Arial\" (or a metric-compatible face) was not found";
+    if (failed) {
+        fprintf(stderr, "frostmere: start-up failed: %s\n", failed);
+        arena_release();
+        window_destroy();
+        unregister_window_class();
+        return APP_OUTCOME_STARTUP_FAILED;
+    }
+    (void)timeline;
+
+    int outcome = APP_OUTCOME_ENDED;
+    if (!quit_requested && !run_precalc(precalc))
+        outcome = APP_OUTCOME_TASK_FAILED;
+
+    platform.sleep_ms(500);
+    clock_start();
+
+    arena_release();
+    window_destroy();
+    unregister_window_class();
+    return outcome;
+}

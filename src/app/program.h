@@ -1,0 +1,28 @@
+// program.h - the intro's program flow and its content tables.
+//
+// app_run() is the whole program on the platform already bootstrapped: the
+// fullscreen question, the window, start-up, the precalc loop behind the
+// loading screen with its fade, the song with the frame loop that follows
+// the timeline, and shutdown. It returns how the run ended; the intro itself
+// always exits with code 0, the capture tool reports failures.
+#pragma once
+
+#include "sequencing/precalc.h"
+#include "sequencing/timeline.h"
+
+enum AppOutcome {
+    APP_OUTCOME_ENDED = 0,           // the timeline ended or the user quit
+    APP_OUTCOME_NO_GL = 1,           // no window, context or required extension
+    APP_OUTCOME_STARTUP_FAILED = 2,  // arena, tables, font 0 or music
+    APP_OUTCOME_TASK_FAILED = 3,     // a precalc task failed
+};
+
+int app_run();
+
+// The program's task list and timeline, built in the arena.
+PrecalcList *precalc_list_build();
+TimelineEntry *timeline_build();
+
+extern const PrecalcTask PRECALC_TASK_TABLE[];
+extern const uint32_t PRECALC_TASK_COUNT;
+extern const uint32_t TIMELINE_TABLE[];

@@ -1,0 +1,174 @@
+// capture_platform.cpp - see capture_platform.h.
+#include "platform/capture/capture_platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/freetype/ft_glyphs.h"
+#include "platform/gl.h"
+#include "platform/sdl/sdl_window.h"
+
+static CaptureConfig capture;
+static int64_t virtual_counter;
+static int64_t ticks_per_frame;
+static int pacing_pending;
+static uint32_t frames_presented;
+static uint32_t boxes_shown;
+static int limit_reached;
+static int window_width, window_height;
+static std::vector<uint8_t> frame_pixels;
+
+static int capture_init()
+{
+    if (!sdl_video_init("offscreen"))
+        return 0;
+    return ft_glyphs_init();
+}
+
+static void capture_shutdown()
+{
+    ft_glyphs_shutdown();
+    sdl_video_shutdown();
+}
+
+static int capture_ask_yes_no(const char *, const char *)
+{
+    return PLATFORM_ANSWER_NO;
+}
+
+static void capture_message_box(const char *caption, const char *text)
+{
+    fprintf(stderr, "%s: %s\n", caption, text);
+    ++boxes_shown;
+}
+
+static int capture_set_display_mode(int, int, int)
+{
+    return 0;
+}
+
+static void capture_restore_display_mode() {}
+static void capture_show_cursor(int) {}
+
+static int capture_window_open(int width, int height, int fullscreen, const char *title)
+{
+    window_width = width;
+    window_height = height;
+    return sdl_window_open(width, height, fullscreen, title);
+}
+
+static double capture_refresh_rate()
+{
+    return (double)capture.fps;
+}
+
+// Reads the finished back buffer, flips it to top-down rows and hands it on.
+static void read_frame(uint32_t frame)
+{
+    size_t row = (size_t)window_width * 4;
+    frame_pixels.resize(row * window_height * 2);
+    uint8_t *bottom_up = frame_pixels.data();
+    uint8_t *top_down = bottom_up + row * window_height;
+    GLint pack_alignment;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack_alignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, window_width, window_height, GL_RGBA, GL_UNSIGNED_BYTE, bottom_up);
+    glPixelStorei(GL_PACK_ALIGNMENT, pack_alignment);
+    for (int y = 0; y < window_height; ++y)
+        memcpy(top_down + row * y, bottom_up + row * (window_height - 1 - y), row);
+    capture.on_frame(frame, top_down, window_width, window_height);
+}
+
+static void capture_swap_buffers()
+{
+    uint32_t frame = frames_presented;
+    if (capture.on_frame && (!capture.want_frame || capture.want_frame(frame)))
+        read_frame(frame);
+    sdl_window_swap();
+    ++frames_presented;
+    pacing_pending = 1;
+    if (capture.after_frame)
+        capture.after_frame(frame);
+}
+
+static void capture_pump_events(PlatformEventHandler handler)
+{
+    if (capture.max_frames && frames_presented >= capture.max_frames) {
+        limit_reached = 1;
+        handler(PLATFORM_EVENT_CLOSE);
+    }
+}
+
+static int64_t capture_counter()
+{
+    return virtual_counter;
+}
+
+static int64_t capture_counter_frequency()
+{
+    return ticks_per_frame * capture.fps;
+}
+
+// The first yield after a presented frame is the pacing wait: the frame's
+// whole period passes. Any further look in the same wait moves one tick on,
+// so the frame ends just past its period, as on a real display.
+static void capture_sleep_ms(uint32_t ms)
+{
+    if (ms > 0) {
+        virtual_counter += (int64_t)ms * capture_counter_frequency() / 1000;
+    } else if (pacing_pending) {
+        virtual_counter += ticks_per_frame;
+        pacing_pending = 0;
+    } else {
+        virtual_counter += 1;
+    }
+}
+
+int platform_capture_bootstrap(Platform *p, const CaptureConfig *config)
+{
+    if (!config || config->fps <= 0)
+        return 0;
+    capture = *config;
+    ticks_per_frame = 1000000;
+    virtual_counter = 0;
+    pacing_pending = 0;
+    frames_presented = 0;
+    boxes_shown = 0;
+    limit_reached = 0;
+
+    p->name = "capture";
+    p->init = capture_init;
+    p->shutdown = capture_shutdown;
+    p->ask_yes_no = capture_ask_yes_no;
+    p->message_box = capture_message_box;
+    p->set_display_mode = capture_set_display_mode;
+    p->restore_display_mode = capture_restore_display_mode;
+    p->window_open = capture_window_open;
+    p->window_close = sdl_window_close;
+    p->show_cursor = capture_show_cursor;
+    p->refresh_rate = capture_refresh_rate;
+    p->swap_buffers = capture_swap_buffers;
+    p->pump_events = capture_pump_events;
+    p->counter = capture_counter;
+    p->counter_frequency = capture_counter_frequency;
+    p->sleep_ms = capture_sleep_ms;
+    p->font_bitmaps = ft_glyphs_record;
+    return 1;
+}
+
+uint32_t capture_frames_presented()
+{
+    return frames_presented;
+}
+
+uint32_t capture_message_boxes_shown()
+{
+    return boxes_shown;
+}
+
+int capture_limit_reached()
+{
+    return limit_reached;
+}

@@ -1,0 +1,37 @@
+// capture_platform.h - the offscreen, frame-exact backend.
+//
+// The same program runs on SDL's offscreen video driver (real Mesa OpenGL, no
+// display server) with a virtual clock: the counter moves by exactly one frame
+// period (1/fps s) at the first pacing wait after each presented frame, so
+// every run produces the same frames. The fullscreen question is answered No;
+// message boxes go to stderr and are counted.
+//
+//   CaptureConfig c = {}; c.fps = 60; c.on_frame = save; c.want_frame = pick;
+//   platform_capture_bootstrap(&platform, &c);
+//   ... run the program ...
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct CaptureConfig {
+    int fps;  // virtual refresh rate and frame rate, > 0
+    // After this many presented frames the window reports itself closed;
+    // 0 means no limit.
+    uint32_t max_frames;
+    // Asked for each presented frame (numbered from 0); nonzero to read it back.
+    int (*want_frame)(uint32_t frame);
+    // Gets the wanted frame as top-down RGBA rows of width x height pixels.
+    void (*on_frame)(uint32_t frame, const uint8_t *rgba, int width, int height);
+    // Called after every presented frame, wanted or not (may be null).
+    void (*after_frame)(uint32_t frame);
+};
+
+int platform_capture_bootstrap(Platform *p, const CaptureConfig *config);
+
+uint32_t capture_frames_presented();
+// Message boxes shown so far; each one is a failure the program reported.
+uint32_t capture_message_boxes_shown();
+// 1 when the frame limit closed the window.
+int capture_limit_reached();

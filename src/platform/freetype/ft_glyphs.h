@@ -1,0 +1,24 @@
+// ft_glyphs.h - bitmap glyph display lists from FreeType, found by fontconfig.
+//
+// The Unix counterpart of wglUseFontBitmaps: ft_glyphs_record() rasterises
+// each code of a Windows-1252 range as a 1-bit glyph and records it as a
+// display list holding one glBitmap, whose origin and advance place the glyph
+// on the raster position's baseline and move the position on. Faces are
+// matched by name through fontconfig; the Windows core faces resolve to their
+// metric-compatible Liberation faces, "Impact" to a condensed heavy sans
+// where Impact itself is not installed.
+#pragma once
+
+#include <cstdint>
+
+int ft_glyphs_init();
+void ft_glyphs_shutdown();
+int ft_glyphs_record(const char *face, int height, int weight, uint32_t first, uint32_t count,
+                     uint32_t list_base);
+
+// The font file that face resolves to (for messages and tests), or null.
+// The returned text stays valid until the next call.
+const char *ft_glyphs_face_file(const char *face);
+
+// The Unicode code point of a Windows-1252 byte (0 where 1252 has none).
+uint32_t cp1252_to_unicode(uint8_t code);

@@ -1,0 +1,20 @@
+// gl.h - the one way OpenGL and GLU reach the program.
+//
+// Include this instead of the system headers: it pulls in what each platform
+// needs before them, and names the few constants the intro uses from
+// extensions that old headers may lack.
+#pragma once
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#ifndef GL_REFLECTION_MAP_ARB
+#define GL_REFLECTION_MAP_ARB 0x8512
+#endif
+#ifndef GL_TEXTURE_CUBE_MAP_ARB
+#define GL_TEXTURE_CUBE_MAP_ARB 0x8513
+#endif

@@ -1,0 +1,124 @@
+// sdl_platform.cpp - the desktop backend on SDL2.
+//
+// platform_sdl_bootstrap() fills the platform table with SDL's window,
+// message boxes, input and counter, and FreeType glyphs. Where a message box
+// cannot be shown (no display), its caption and text go to stderr and a
+// question is answered No, so a user in a terminal sees why nothing opened.
+#include <SDL2/SDL.h>
+#include <cstdio>
+
+#include "platform/freetype/ft_glyphs.h"
+#include "platform/platform.h"
+#include "platform/sdl/sdl_window.h"
+
+static int sdl_init()
+{
+    if (!sdl_video_init(nullptr))
+        return 0;
+    return ft_glyphs_init();
+}
+
+static void sdl_shutdown()
+{
+    ft_glyphs_shutdown();
+    sdl_video_shutdown();
+    SDL_Quit();
+}
+
+static int sdl_ask_yes_no(const char *caption, const char *text)
+{
+    const SDL_MessageBoxButtonData buttons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, PLATFORM_ANSWER_YES, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, PLATFORM_ANSWER_NO, "No"},
+    };
+    SDL_MessageBoxData box = {};
+    box.flags = SDL_MESSAGEBOX_INFORMATION;
+    box.title = caption;
+    box.message = text;
+    box.numbuttons = 2;
+    box.buttons = buttons;
+    int answer = 0;
+    if (SDL_ShowMessageBox(&box, &answer) != 0) {
+        fprintf(stderr, "%s: %s (no display to ask on: answering No)\n", caption, text);
+        return PLATFORM_ANSWER_NO;
+    }
+    // Closing the box without a button answers nothing; the caller asks again.
+    return answer == PLATFORM_ANSWER_YES || answer == PLATFORM_ANSWER_NO ? answer
+                                                                          : PLATFORM_ANSWER_FAILED;
+}
+
+static void sdl_message_box(const char *caption, const char *text)
+{
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
+        fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+static int sdl_set_display_mode(int width, int height, int bits)
+{
+    SDL_DisplayMode want = {};
+    SDL_DisplayMode got;
+    want.w = width;
+    want.h = height;
+    if (!SDL_GetClosestDisplayMode(0, &want, &got))
+        return 0;
+    return got.w == width && got.h == height && (int)SDL_BITSPERPIXEL(got.format) >= bits - 8;
+}
+
+static void sdl_restore_display_mode()
+{
+    // SDL puts the desktop mode back when the fullscreen window goes.
+}
+
+static void sdl_show_cursor(int visible)
+{
+    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+static void sdl_pump_events(PlatformEventHandler handler)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT ||
+            (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE))
+            handler(PLATFORM_EVENT_CLOSE);
+        else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)
+            handler(PLATFORM_EVENT_ESCAPE);
+    }
+}
+
+static int64_t sdl_counter()
+{
+    return (int64_t)SDL_GetPerformanceCounter();
+}
+
+static int64_t sdl_counter_frequency()
+{
+    return (int64_t)SDL_GetPerformanceFrequency();
+}
+
+static void sdl_sleep_ms(uint32_t ms)
+{
+    SDL_Delay(ms);  // SDL_Delay(0) yields the time slice
+}
+
+int platform_sdl_bootstrap(Platform *p)
+{
+    p->name = "sdl";
+    p->init = sdl_init;
+    p->shutdown = sdl_shutdown;
+    p->ask_yes_no = sdl_ask_yes_no;
+    p->message_box = sdl_message_box;
+    p->set_display_mode = sdl_set_display_mode;
+    p->restore_display_mode = sdl_restore_display_mode;
+    p->window_open = sdl_window_open;
+    p->window_close = sdl_window_close;
+    p->show_cursor = sdl_show_cursor;
+    p->refresh_rate = sdl_display_refresh_rate;
+    p->swap_buffers = sdl_window_swap;
+    p->pump_events = sdl_pump_events;
+    p->counter = sdl_counter;
+    p->counter_frequency = sdl_counter_frequency;
+    p->sleep_ms = sdl_sleep_ms;
+    p->font_bitmaps = ft_glyphs_record;
+    return 1;
+}

@@ -1,0 +1,16 @@
+// crt_rand.h - the C runtime's random generator, reproduced exactly.
+//
+// Every random picture of the program (textures, glyph boxes, jittered text)
+// was made with the Windows C runtime's srand/rand. This is that generator,
+// so the pictures are identical on every platform:
+//   state = state * 214013 + 2531011 (mod 2^32), value = (state >> 16) & 0x7FFF
+// Use crt_srand(seed) then crt_rand() (0..32767). Never call the platform's
+// rand(). The state is process-wide and main-thread only, as the runtime's is.
+#pragma once
+
+#include <cstdint>
+
+constexpr int CRT_RAND_MAX = 0x7FFF;
+
+void crt_srand(uint32_t seed);
+int crt_rand();

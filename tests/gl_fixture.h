@@ -1,0 +1,39 @@
+// gl_fixture.h - a real OpenGL context for tests, offscreen (SDL's offscreen
+// driver on Mesa), opened once per test process through the capture backend.
+//
+//   TEST_F(GlTest, Something) { ...draw...; Picture p = read_back(); p.at(x, y) }
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Rgba {
+    uint8_t r, g, b, a;
+    bool operator==(const Rgba &o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
+};
+
+std::ostream &operator<<(std::ostream &out, const Rgba &c);
+
+// The back buffer as top-down rows (y = 0 is the top of the frame).
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    Rgba at(int x, int y) const;
+    bool operator==(const Picture &o) const { return rgba == o.rgba; }
+    // Pixels that are not black in the rectangle [x0, x1) x [y0, y1).
+    int count_lit(int x0, int y0, int x1, int y1) const;
+    void save(const std::string &path) const;  // for looking at a failure
+};
+
+// 1 once the window and context are up (later calls reuse them).
+int test_gl_open();
+Picture read_back();
+
+class GlTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;  // clears colour and depth, resets common state
+};
