@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/arena.h"
+#include "sequencing/paths.h"
+
+// Stored form of PATH_COUNT paths where point i of path p is
+// (x_of(p, i), 100 + p).
+static std::vector<uint8_t> stored_paths(int (*x_of)(int path, int point))
+{
+    std::vector<uint8_t> bytes((size_t)PATH_COUNT * PATH_POINTS * 4);
+    for (int p = 0; p < PATH_COUNT; ++p)
+        for (int i = 0; i < PATH_POINTS; ++i) {
+            uint8_t *point = &bytes[((size_t)p * PATH_POINTS + i) * 4];
+            int16_t x = (int16_t)x_of(p, i), y = (int16_t)(100 + p);
+            point[0] = (uint8_t)x;
+            point[1] = (uint8_t)((uint16_t)x >> 8);
+            point[2] = (uint8_t)y;
+            point[3] = (uint8_t)((uint16_t)y >> 8);
+        }
+    return bytes;
+}
+
+static int steps(int, int point) { return point < 3 ? 0 : 10; }  // 0 0 0 10 10 ...
+static int ramp(int path, int point) { return point * 3 - path * 100; }
+
+class PathsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(arena_init(), 1); }
+    void TearDown() override { arena_release(); }
+};
+
+TEST_F(PathsTest, CubicPassesThroughTheMiddlePoints)
+{
+    EXPECT_EQ(cubic_interpolate(7, 3, 9, -4, 0.0f), 3.0f);
+    EXPECT_FLOAT_EQ(cubic_interpolate(7, 3, 9, -4, 1.0f), 9.0f);
+    EXPECT_FLOAT_EQ(cubic_interpolate(0, 0, 10, 10, 0.5f), 5.0f);
+    EXPECT_FLOAT_EQ(cubic_interpolate(1, 1, 1, 1, 0.3f), 1.0f);
+}
+
+TEST_F(PathsTest, APathStartsAtItsPointOneAndRunsOnItsOwnClock)
+{
+    std::vector<uint8_t> bytes = stored_paths(ramp);
+    ASSERT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 1);
+    const int32_t first[] = {4};
+    paths_update(1000, first, 1);  // first use: local time 0
+    EXPECT_EQ(path_value(4).x, (float)ramp(4, 1));
+    EXPECT_EQ(path_value(4).y, 104.0f);
+    paths_update(1250, first, 1);  // t = 2.5 on a straight ramp
+    EXPECT_FLOAT_EQ(path_value(4).x, (float)ramp(4, 1) + 2.5f * 3);
+    // A path not listed keeps its value; its clock runs on meanwhile.
+    paths_update(5000, nullptr, 0);
+    EXPECT_FLOAT_EQ(path_value(4).x, (float)ramp(4, 1) + 2.5f * 3);
+    paths_update(2000, first, 1);
+    EXPECT_FLOAT_EQ(path_value(4).x, (float)ramp(4, 1) + 10.0f * 3);
+    // Another path starts only when it is first listed.
+    const int32_t both[] = {4, 9};
+    paths_update(2000, both, 2);
+    EXPECT_EQ(path_value(9).x, (float)ramp(9, 1));
+}
+
+TEST_F(PathsTest, HalfwayBetweenPointsThreeAndFour)
+{
+    std::vector<uint8_t> bytes = stored_paths(steps);
+    ASSERT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 1);
+    const int32_t id[] = {0};
+    paths_update(0, id, 1);
+    paths_update(250, id, 1);  // i = 2, f = 0.5: points 2 to 5 are 0, 10, 10, 10
+    // The cubic through points 3 and 4 with neighbours 0 and 10.
+    EXPECT_FLOAT_EQ(path_value(0).x, cubic_interpolate(0, 10, 10, 10, 0.5f));
+    const int32_t id1[] = {1};
+    paths_update(0, id1, 1);
+    paths_update(150, id1, 1);  // i = 1: points 1..4 = 0, 0, 10, 10
+    EXPECT_FLOAT_EQ(path_value(1).x, 5.0f);
+}
+
+TEST_F(PathsTest, PastTheStoredPointsThePathHoldsAndBadIdsAreIgnored)
+{
+    std::vector<uint8_t> bytes = stored_paths(ramp);
+    ASSERT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 1);
+    const int32_t ids[] = {2, -1, 23, 99};
+    paths_update(0, ids, 4);
+    paths_update(49700, ids, 4);
+    float held = path_value(2).x;
+    EXPECT_FLOAT_EQ(held, (float)ramp(2, 498));
+    paths_update(200000, ids, 4);
+    EXPECT_EQ(path_value(2).x, held);
+    EXPECT_EQ(path_value(23).x, 0.0f);
+    EXPECT_EQ(path_value(-5).y, 0.0f);
+}
+
+TEST_F(PathsTest, FailsWhenTheArenaIsFull)
+{
+    std::vector<uint8_t> bytes = stored_paths(ramp);
+    ASSERT_NE(arena_alloc((uint32_t)arena.bytes_left - 4000), nullptr);
+    EXPECT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 0);
+}
