@@ -11,10 +11,25 @@
 #include "platform/platform.h"
 #include "platform/sdl/sdl_window.h"
 
+// SDL falls back to its offscreen driver when there is no display; the intro
+// would then play to nobody. Only a driver asked for by name may be headless.
+static int sdl_display_is_real()
+{
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (!driver || SDL_getenv("SDL_VIDEODRIVER"))
+        return 1;
+    return SDL_strcmp(driver, "offscreen") != 0 && SDL_strcmp(driver, "dummy") != 0;
+}
+
 static int sdl_init()
 {
     if (!sdl_video_init(nullptr))
         return 0;
+    if (!sdl_display_is_real()) {
+        fprintf(stderr, "frostmere: no display found (frostmere-capture renders offscreen)\n");
+        sdl_video_shutdown();
+        return 0;
+    }
     return ft_glyphs_init();
 }
 
