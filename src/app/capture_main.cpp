@@ -2,7 +2,7 @@
 // into PNG frames.
 //
 //   frostmere-capture --out DIR [--frames 0,7,70] [--every N]
-//                     [--max-frames N] [--fps N]
+//                     [--max-frames N] [--fps N] [--log FILE]
 //
 // Frames are numbered from the first presented frame (the first loading
 // screen) and written as DIR/frame-NNNNNN.png. Exit code 0 when the program
@@ -26,21 +26,25 @@ struct CaptureOptions {
     uint32_t every = 0;
     uint32_t max_frames = 0;
     int fps = 60;
+    std::string log_path;
 };
 
 static CaptureOptions options;
 static uint32_t frames_written;
+static uint32_t frames_logged;
+static FILE *frame_log;
 static int write_failed;
 
 static void usage(FILE *to)
 {
     fprintf(to,
-            "usage: frostmere-capture --out DIR [options]\n"
+            "usage: frostmere-capture [--out DIR] [--log FILE] [options]\n"
             "  --out DIR         write frames as DIR/frame-NNNNNN.png\n"
             "  --frames LIST     frame numbers to write, e.g. 0,7,70 (from the first frame)\n"
             "  --every N         write every Nth frame (0, N, 2N, ...)\n"
             "  --max-frames N    stop after N frames\n"
             "  --fps N           frames per second of the virtual display (default 60)\n"
+            "  --log FILE        one line per frame: frame elapsed_ms frame_ms order row entry\n"
             "Without --frames or --every every frame is written.\n");
 }
 
@@ -90,6 +94,8 @@ static int parse_options(int argc, char **argv)
         ++i;
         if (!strcmp(arg, "--out")) {
             options.out_dir = value;
+        } else if (!strcmp(arg, "--log")) {
+            options.log_path = value;
         } else if (!strcmp(arg, "--frames")) {
             if (!parse_frame_list(value, options.frames)) {
                 fprintf(stderr, "frostmere-capture: --frames wants numbers like 0,7,70, not '%s'\n",
@@ -118,8 +124,8 @@ static int parse_options(int argc, char **argv)
             return 0;
         }
     }
-    if (options.out_dir.empty()) {
-        fprintf(stderr, "frostmere-capture: nothing to write: give --out DIR\n");
+    if (options.out_dir.empty() && options.log_path.empty()) {
+        fprintf(stderr, "frostmere-capture: nothing to write: give --out DIR or --log FILE\n");
         usage(stderr);
         return 0;
     }
@@ -139,8 +145,16 @@ static int make_dirs(const std::string &path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+static void log_frame(const AppFrameInfo *info)
+{
+    fprintf(frame_log, "%u %d %d %d %d %d\n", frames_logged++, info->elapsed_ms, info->frame_ms,
+            info->order, info->row, info->entry);
+}
+
 static int want_frame(uint32_t frame)
 {
+    if (options.out_dir.empty())
+        return 0;
     if (options.every && frame % options.every == 0)
         return 1;
     if (!options.frames.empty())
@@ -166,7 +180,7 @@ int main(int argc, char **argv)
 {
     if (!parse_options(argc, argv))
         return 1;
-    if (!make_dirs(options.out_dir)) {
+    if (!options.out_dir.empty() && !make_dirs(options.out_dir)) {
         fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
                 options.out_dir.c_str(), strerror(errno));
         return 1;
@@ -175,7 +189,7 @@ int main(int argc, char **argv)
     config.fps = options.fps;
     config.max_frames = options.max_frames;
     // A list of frames alone needs the program no further than its last one.
-    if (!options.every && !options.frames.empty()) {
+    if (!options.every && !options.frames.empty() && options.log_path.empty()) {
         uint32_t needed = options.frames.back() + 1;
         if (!config.max_frames || needed < config.max_frames)
             config.max_frames = needed;
@@ -183,11 +197,28 @@ int main(int argc, char **argv)
     config.want_frame = want_frame;
     config.on_frame = save_frame;
     platform_capture_bootstrap(&platform, &config);
+    if (!options.log_path.empty()) {
+        frame_log = fopen(options.log_path.c_str(), "w");
+        if (!frame_log) {
+            fprintf(stderr, "frostmere-capture: cannot write %s: %s\n", options.log_path.c_str(),
+                    strerror(errno));
+            return 1;
+        }
+        fprintf(frame_log, "# frame elapsed_ms frame_ms order row entry\n");
+        app_on_frame = log_frame;
+    }
 
     int outcome = app_run();
+    if (frame_log && fclose(frame_log) != 0) {
+        fprintf(stderr, "frostmere-capture: could not finish %s\n", options.log_path.c_str());
+        return 1;
+    }
+    if (frame_log)
+        printf("logged %u frames to %s\n", frames_logged, options.log_path.c_str());
     uint32_t presented = capture_frames_presented();
-    printf("%u frames presented, %u written to %s\n", presented, frames_written,
-           options.out_dir.c_str());
+    if (!options.out_dir.empty())
+        printf("%u frames presented, %u written to %s\n", presented, frames_written,
+               options.out_dir.c_str());
     if (outcome != APP_OUTCOME_ENDED) {
         fprintf(stderr, "frostmere-capture: the program failed (%s)\n",
                 outcome == APP_OUTCOME_NO_GL          ? "no OpenGL window"

@@ -12,6 +12,8 @@
 #include "sequencing/precalc.h"
 #include "text/text.h"
 
+void (*app_on_frame)(const AppFrameInfo *info);
+
 static const char *const TITLE = "frostmere compo 2006";
 static const int FADE_FRAMES = 64;
 
@@ -73,6 +75,10 @@ static int run_precalc(const PrecalcList *list)
             draw_fade_quad(fade--);
         window_swap_buffers();
         glPopAttrib();
+        if (app_on_frame) {
+            AppFrameInfo info = {0, 0, -1, -1, -1};
+            app_on_frame(&info);
+        }
         if (quit_requested)
             break;
     }

@@ -19,6 +19,19 @@ enum AppOutcome {
 
 int app_run();
 
+// What the program showed on a presented frame. Precalc frames have order,
+// row and entry -1 and no time.
+struct AppFrameInfo {
+    int elapsed_ms;
+    int frame_ms;
+    int order;
+    int row;
+    int entry;  // index of the current timeline entry
+};
+
+// Called after every presented frame when set (the capture tool logs them).
+extern void (*app_on_frame)(const AppFrameInfo *info);
+
 // The program's task list and timeline, built in the arena.
 PrecalcList *precalc_list_build();
 TimelineEntry *timeline_build();

@@ -117,3 +117,30 @@ TEST(CaptureTool, AFrameBeyondTheEndIsAFailure)
     EXPECT_EQ(run.exit_code, 1) << run.output;
     EXPECT_NE(run.output.find("was asked for"), std::string::npos) << run.output;
 }
+
+TEST(CaptureTool, LogsEveryPresentedFrame)
+{
+    fs::path dir = fresh_dir("log");
+    fs::create_directories(dir);
+    fs::path log = dir / "frames.txt";
+    RunResult run = run_capture("--log " + log.string() + " --max-frames 20");
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    FILE *file = fopen(log.c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    char line[256];
+    ASSERT_NE(fgets(line, sizeof line, file), nullptr);
+    EXPECT_EQ(line[0], '#');
+    int frames = 0;
+    while (fgets(line, sizeof line, file)) {
+        int frame, elapsed, frame_ms, order, row, entry;
+        ASSERT_EQ(sscanf(line, "%d %d %d %d %d %d", &frame, &elapsed, &frame_ms, &order, &row, &entry), 6);
+        EXPECT_EQ(frame, frames);
+        if (frame < 20 && (uint32_t)frame < PRECALC_TASK_COUNT + 63) {  // still loading
+            EXPECT_EQ(order, -1);
+            EXPECT_EQ(entry, -1);
+        }
+        ++frames;
+    }
+    fclose(file);
+    EXPECT_EQ(frames, 20);
+}
