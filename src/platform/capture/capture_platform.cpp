@@ -18,6 +18,7 @@ static uint32_t boxes_shown;
 static int limit_reached;
 static int window_width, window_height;
 static std::vector<uint8_t> frame_pixels;
+static PlatformEventHandler event_handler;  // the program's, from its first pump
 
 static int capture_init()
 {
@@ -91,10 +92,17 @@ static void capture_swap_buffers()
     pacing_pending = 1;
     if (capture.after_frame)
         capture.after_frame(frame);
+    // The window closes right after the last allowed frame, so the loops,
+    // which look for a quit after presenting, end exactly there.
+    if (capture.max_frames && frames_presented >= capture.max_frames && event_handler) {
+        limit_reached = 1;
+        event_handler(PLATFORM_EVENT_CLOSE);
+    }
 }
 
 static void capture_pump_events(PlatformEventHandler handler)
 {
+    event_handler = handler;
     if (capture.max_frames && frames_presented >= capture.max_frames) {
         limit_reached = 1;
         handler(PLATFORM_EVENT_CLOSE);
@@ -137,6 +145,7 @@ int platform_capture_bootstrap(Platform *p, const CaptureConfig *config)
     frames_presented = 0;
     boxes_shown = 0;
     limit_reached = 0;
+    event_handler = nullptr;
 
     p->name = "capture";
     p->init = capture_init;
