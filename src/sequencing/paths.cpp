@@ -13,7 +13,7 @@ static PathPoint path_values[PATH_COUNT];
 // The last segment whose four points all lie inside a path.
 static const int LAST_SEGMENT = PATH_POINTS - 4;
 
-int paths_init_from(const uint8_t *stored, uint32_t count)
+int paths_init_from(const uint8_t *const *table, uint32_t count)
 {
     if (count > (uint32_t)PATH_COUNT)
         count = PATH_COUNT;
@@ -25,7 +25,7 @@ int paths_init_from(const uint8_t *stored, uint32_t count)
         float *points = (float *)arena_alloc(PATH_POINTS * 2 * (uint32_t)sizeof(float));
         if (!points)
             return 0;
-        const uint8_t *src = stored + (size_t)p * PATH_POINTS * 4;
+        const uint8_t *src = table[p];
         for (int i = 0; i < PATH_POINTS * 2; ++i)
             points[i] = (float)(int16_t)(src[i * 2] | src[i * 2 + 1] << 8);
         path_points[p] = points;

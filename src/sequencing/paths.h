@@ -20,8 +20,9 @@ struct PathPoint {
     float x, y;
 };
 
-// 1 on success, 0 when the arena is exhausted. stored holds count paths.
-int paths_init_from(const uint8_t *stored, uint32_t count);
+// 1 on success, 0 when the arena is exhausted. table holds the address of
+// each of count stored paths.
+int paths_init_from(const uint8_t *const *table, uint32_t count);
 void paths_update(int elapsed_ms, const int32_t *ids, uint32_t count);
 PathPoint &path_value(int id);
 float cubic_interpolate(float p0, float p1, float p2, float p3, float t);

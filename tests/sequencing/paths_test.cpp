@@ -22,6 +22,17 @@ static std::vector<uint8_t> stored_paths(int (*x_of)(int path, int point))
     return bytes;
 }
 
+// The stored table: count and the address of each path.
+struct StoredPaths {
+    std::vector<uint8_t> bytes;
+    const uint8_t *table[PATH_COUNT];
+    explicit StoredPaths(int (*x_of)(int, int)) : bytes(stored_paths(x_of))
+    {
+        for (int p = 0; p < PATH_COUNT; ++p)
+            table[p] = bytes.data() + (size_t)p * PATH_POINTS * 4;
+    }
+};
+
 static int steps(int, int point) { return point < 3 ? 0 : 10; }  // 0 0 0 10 10 ...
 static int ramp(int path, int point) { return point * 3 - path * 100; }
 
@@ -41,8 +52,8 @@ TEST_F(PathsTest, CubicPassesThroughTheMiddlePoints)
 
 TEST_F(PathsTest, APathStartsAtItsPointOneAndRunsOnItsOwnClock)
 {
-    std::vector<uint8_t> bytes = stored_paths(ramp);
-    ASSERT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 1);
+    StoredPaths stored(ramp);
+    ASSERT_EQ(paths_init_from(stored.table, PATH_COUNT), 1);
     const int32_t first[] = {4};
     paths_update(1000, first, 1);  // first use: local time 0
     EXPECT_EQ(path_value(4).x, (float)ramp(4, 1));
@@ -62,8 +73,8 @@ TEST_F(PathsTest, APathStartsAtItsPointOneAndRunsOnItsOwnClock)
 
 TEST_F(PathsTest, HalfwayBetweenPointsThreeAndFour)
 {
-    std::vector<uint8_t> bytes = stored_paths(steps);
-    ASSERT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 1);
+    StoredPaths stored(steps);
+    ASSERT_EQ(paths_init_from(stored.table, PATH_COUNT), 1);
     const int32_t id[] = {0};
     paths_update(0, id, 1);
     paths_update(250, id, 1);  // i = 2, f = 0.5: points 2 to 5 are 0, 10, 10, 10
@@ -77,8 +88,8 @@ TEST_F(PathsTest, HalfwayBetweenPointsThreeAndFour)
 
 TEST_F(PathsTest, PastTheStoredPointsThePathHoldsAndBadIdsAreIgnored)
 {
-    std::vector<uint8_t> bytes = stored_paths(ramp);
-    ASSERT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 1);
+    StoredPaths stored(ramp);
+    ASSERT_EQ(paths_init_from(stored.table, PATH_COUNT), 1);
     const int32_t ids[] = {2, -1, 23, 99};
     paths_update(0, ids, 4);
     paths_update(49700, ids, 4);
@@ -92,7 +103,7 @@ TEST_F(PathsTest, PastTheStoredPointsThePathHoldsAndBadIdsAreIgnored)
 
 TEST_F(PathsTest, FailsWhenTheArenaIsFull)
 {
-    std::vector<uint8_t> bytes = stored_paths(ramp);
+    StoredPaths stored(ramp);
     ASSERT_NE(arena_alloc((uint32_t)arena.bytes_left - 4000), nullptr);
-    EXPECT_EQ(paths_init_from(bytes.data(), PATH_COUNT), 0);
+    EXPECT_EQ(paths_init_from(stored.table, PATH_COUNT), 0);
 }
