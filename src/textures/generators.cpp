@@ -1,0 +1,281 @@
+// generators.cpp - operators that fill a slot from their parameters alone:
+// clear, sine plasma, value noise, radial glow, checker, midpoint-displacement
+// plasma and cellular distance field.
+//
+// Call them through a script record (textures/ops.h). Random generators seed
+// crt_srand themselves, so their pictures never depend on other users of the
+// generator. Lookup tables below only hoist a computation out of a loop; each
+// entry is computed by the same expression the pixel would use, so a table
+// never changes a byte.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "support/crt_rand.h"
+#include "textures/ops.h"
+
+// The textures were made with 6.283 and 3.1415 as 32-bit floats, not with
+// 2*pi and pi; the small error shows in the pictures and has to be kept.
+static const float SINE_PERIOD = 6.283f;
+static const float COSINE_HALF_PERIOD = 3.1415f;
+
+int tex_clear(const TextureOp *op)
+{
+    memset(tex_slot(op->dst), 0, TEXTURE_SLOT_BYTES);
+    return 1;
+}
+
+int tex_sine_plasma(const TextureOp *op)
+{
+    float ka = (float)(op->p0 * (double)SINE_PERIOD / 256.0);
+    float kb = (float)(op->p1 * (double)SINE_PERIOD / 256.0);
+    double cos_x[TEXTURE_SIZE];
+    for (int x = 0; x < TEXTURE_SIZE; ++x)
+        cos_x[x] = cos(x * (double)ka);
+    for (int y = 0; y < TEXTURE_SIZE; ++y) {
+        double s = sin(y * (double)kb);
+        uint8_t *p = tex_pixel(op->dst, 0, y);
+        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
+            uint8_t v = clamp_byte((int)((cos_x[x] + s) * 63.5 + 127.0));
+            p[0] = p[1] = p[2] = v;
+        }
+    }
+    return 1;
+}
+
+// The cosine weight of t: 0 at t = 0, rising to (almost) 1 at t = 1.
+static double cosine_weight(float t)
+{
+    return (1.0 - cos(t * (double)COSINE_HALF_PERIOD)) * 0.5;
+}
+
+static uint8_t cosine_mix(int a, int b, double c)
+{
+    return clamp_float_byte((float)((1.0 - c) * a + c * b));
+}
+
+uint8_t cosine_lerp(TexPixel a, TexPixel b, float t)
+{
+    return cosine_mix((int)(a & 255), (int)(b & 255), cosine_weight(t));
+}
+
+int tex_noise(const TextureOp *op)
+{
+    const int lattice = 2 << (op->p0 & 3);
+    const int step = TEXTURE_SIZE / lattice;
+    crt_srand((uint32_t)(op->p1 * 256 + op->p2));
+    for (int y = 0; y < TEXTURE_SIZE; y += step)
+        for (int x = 0; x < TEXTURE_SIZE; x += step) {
+            uint8_t *p = tex_pixel(op->dst, x, y);
+            // Green and blue are drawn only to keep their place in the
+            // random sequence: only red shapes the noise.
+            p[0] = (uint8_t)(crt_rand() % 255);
+            p[1] = (uint8_t)(crt_rand() % 255);
+            p[2] = (uint8_t)(crt_rand() % 255);
+        }
+
+    double weight[TEXTURE_SIZE / 2];
+    for (int i = 0; i < step; ++i)
+        weight[i] = cosine_weight((float)i / (float)step);
+
+    // Cells are filled in the order they were drawn; each cell rewrites its
+    // own lattice point with the same red value (weight 0 returns a), so the
+    // last row and column of cells still see the lattice they wrap onto.
+    for (int y0 = 0; y0 < TEXTURE_SIZE; y0 += step)
+        for (int x0 = 0; x0 < TEXTURE_SIZE; x0 += step) {
+            int x1 = (x0 + step) & 255, y1 = (y0 + step) & 255;
+            int c00 = tex_pixel(op->dst, x0, y0)[0], c10 = tex_pixel(op->dst, x1, y0)[0];
+            int c01 = tex_pixel(op->dst, x0, y1)[0], c11 = tex_pixel(op->dst, x1, y1)[0];
+            for (int i = 0; i < step; ++i) {
+                int a = cosine_mix(c00, c01, weight[i]);
+                int b = cosine_mix(c10, c11, weight[i]);
+                uint8_t *p = tex_pixel(op->dst, x0, y0 + i);
+                for (int j = 0; j < step; ++j, p += 4)
+                    {
+                    int v = cosine_mix(a, b, weight[j]);
+                    tex_store(p, tex_pack(v, v, v, 0));
+                }
+            }
+        }
+    return 1;
+}
+
+int tex_radial(const TextureOp *op)
+{
+    const float kr = op->p0 / 128.0f, kg = op->p1 / 128.0f, kb = op->p2 / 128.0f;
+    // u and v step by 1/128 from -1, so u*u + v*v is exactly
+    // (du*du + dv*dv) / 16384 with du, dv the column and row distances from
+    // the centre in pixels: the glow is computed once per distance pair.
+    static float glow[129][129];
+    for (int dv = 0; dv <= 128; ++dv) {
+        float v = (float)dv / 128.0f;
+        float w = v * v;
+        for (int du = 0; du <= 128; ++du) {
+            float u = (float)du / 128.0f;
+            glow[dv][du] = (float)(1.0 - sin(sqrt((double)u * u + w)));
+        }
+    }
+    for (int y = 0; y < TEXTURE_SIZE; ++y) {
+        const float *row = glow[abs(y - 128)];
+        uint8_t *p = tex_pixel(op->dst, 0, y);
+        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
+            float s = row[abs(x - 128)];
+            p[0] = clamp_byte((int)(s * (double)kr * 255.0));
+            p[1] = clamp_byte((int)(s * (double)kg * 255.0));
+            p[2] = clamp_byte((int)(s * (double)kb * 255.0));
+        }
+    }
+    return 1;
+}
+
+int tex_checker(const TextureOp *op)
+{
+    const int w = op->p0 ? TEXTURE_SIZE / op->p0 : TEXTURE_SIZE;
+    const int h = op->p1 ? TEXTURE_SIZE / op->p1 : TEXTURE_SIZE;
+    for (int y = 0; y < TEXTURE_SIZE; ++y) {
+        uint8_t *p = tex_pixel(op->dst, 0, y);
+        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4)
+            tex_store(p, (((y / h) ^ (x / w)) & 1) ? tex_pack(255, 255, 255, 0) : 0);
+    }
+    return 1;
+}
+
+// Red of a plasma point; a coordinate of 256 stands for 0 so the plasma tiles.
+static uint8_t *plasma_at(int dst, int x, int y)
+{
+    return tex_pixel(dst, x & 255, y & 255);
+}
+
+static void plasma_point(int dst, int x, int y, int base, int amp, int half)
+{
+    // The draw is made even for a point that is already set, so the random
+    // sequence does not depend on which points were set before.
+    int value = crt_rand() % amp + base - half;
+    if (value < 1)
+        value = 1;
+    if (value > 255)
+        value = 255;
+    uint8_t *p = plasma_at(dst, x, y);
+    if (p[0] == 0)
+        p[0] = p[1] = p[2] = (uint8_t)value;
+}
+
+void plasma_subdivide(int dst, int x0, int y0, int x1, int y1, int amp)
+{
+    if (amp == 0)
+        amp = 1;
+    const int a = plasma_at(dst, x0, y0)[0], b = plasma_at(dst, x1, y0)[0];
+    const int c = plasma_at(dst, x0, y1)[0], d = plasma_at(dst, x1, y1)[0];
+    const int mx = x0 + (x1 - x0) / 2, my = y0 + (y1 - y0) / 2;
+    const int half = amp >> 1;
+    plasma_point(dst, mx, y0, (a + b) / 2, amp, half);
+    plasma_point(dst, mx, y1, (c + d) / 2, amp, half);
+    plasma_point(dst, x0, my, (c + a) / 2, amp, half);
+    plasma_point(dst, x1, my, (d + b) / 2, amp, half);
+    plasma_point(dst, mx, my, (a + b + c + d) / 4, amp, half);
+    if (x1 - x0 > 2) {
+        plasma_subdivide(dst, x0, y0, mx, my, half);
+        plasma_subdivide(dst, mx, y0, x1, my, half);
+        plasma_subdivide(dst, x0, my, mx, y1, half);
+        plasma_subdivide(dst, mx, my, x1, y1, half);
+    }
+}
+
+int tex_plasma(const TextureOp *op)
+{
+    const int amp = op->p0 * 256 + op->p1;
+    crt_srand(0);
+    // Red 0 marks a pixel not yet set; every value written is 1..255.
+    uint8_t *p = tex_slot(op->dst);
+    for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i)
+        p[i * 4] = 0;
+    const uint8_t v = (uint8_t)(crt_rand() & 255);
+    p[0] = p[1] = p[2] = v;
+    plasma_subdivide(op->dst, 0, 0, 256, 256, amp);
+    return 1;
+}
+
+// Squared wrapped distances from a point coordinate to every column (or
+// row). The wrap has period 255: a distance above 128 becomes 255 - d.
+static void cell_distances(int at, int32_t out[TEXTURE_SIZE])
+{
+    for (int x = 0; x < TEXTURE_SIZE; ++x) {
+        int d = abs(at - x);
+        if (d > 128)
+            d = 255 - d;
+        out[x] = d * d;
+    }
+}
+
+int tex_cells(const TextureOp *op)
+{
+    const int n = op->p0;
+    const float contrast = (float)(op->p1 / 64.0 + 1.0);
+    crt_srand(op->p2);
+    // At most 255 points, each kept as its squared distances to every column
+    // and row: fixed-size static scratch, so there is no allocation to fail.
+    static int32_t dx2[255][TEXTURE_SIZE], dy2[255][TEXTURE_SIZE];
+    int32_t far2 = 0;
+    for (int k = 0; k < n; ++k) {
+        int px = crt_rand() % 256;
+        int py = crt_rand() % 256;
+        cell_distances(px, dx2[k]);
+        cell_distances(py, dy2[k]);
+        int32_t fx = 0, fy = 0;
+        for (int i = 0; i < TEXTURE_SIZE; ++i) {
+            fx = dx2[k][i] > fx ? dx2[k][i] : fx;
+            fy = dy2[k][i] > fy ? dy2[k][i] : fy;
+        }
+        far2 = fx + fy > far2 ? fx + fy : far2;
+    }
+
+    // No points: nothing to measure a distance to, and the brightness scale
+    // (the largest distance) would be zero. The picture is defined black.
+    if (n == 0) {
+        for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i) {
+            uint8_t *p = tex_slot(op->dst) + i * 4;
+            p[0] = p[1] = p[2] = 0;
+        }
+        return 1;
+    }
+
+    // Square roots are monotonic and correctly rounded, so the nearest
+    // distance is the root of the nearest squared distance and the float
+    // minimum and maximum come out exactly as a point-by-point comparison of
+    // the roots would leave them.
+    float gmin = 255.0f, gmax = 0.0f;
+    double far = sqrt((double)far2);
+    if (far > gmax)
+        gmax = (float)far;
+    int32_t near2[TEXTURE_SIZE];
+    for (int y = 0; y < TEXTURE_SIZE; ++y) {
+        for (int x = 0; x < TEXTURE_SIZE; ++x)
+            near2[x] = INT32_MAX;
+        for (int k = 0; k < n; ++k) {
+            const int32_t dy = dy2[k][y];
+            const int32_t *dx = dx2[k];
+            for (int x = 0; x < TEXTURE_SIZE; ++x) {
+                int32_t d = dx[x] + dy;
+                near2[x] = d < near2[x] ? d : near2[x];
+            }
+        }
+        uint8_t *p = tex_pixel(op->dst, 0, y);
+        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
+            float dmin = 255.0f;
+            double d = sqrt((double)near2[x]);
+            if (d < dmin)
+                dmin = (float)d;
+            if (dmin < gmin)
+                gmin = dmin;
+            p[0] = clamp_float_byte(dmin);
+        }
+    }
+
+    uint8_t level[256];
+    for (int r = 0; r < 256; ++r)
+        level[r] = clamp_float_byte((float)((r - (double)gmin) * contrast * 255.0 / gmax));
+    uint8_t *p = tex_slot(op->dst);
+    for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i, p += 4)
+        p[1] = p[2] = p[0] = level[p[0]];
+    return 1;
+}

@@ -1,0 +1,72 @@
+// upload.cpp - the GL half of texture generation: the operator table with
+// the upload operator, the texture tables and the textures_build precalc
+// task. See textures/textures.h.
+#include <cstring>
+
+#include "app/arena.h"
+#include "platform/gl.h"
+#include "textures/textures.h"
+
+const TextureOpFn TEXTURE_OPS[TEX_OP_COUNT] = {
+    tex_clear,     tex_sine_plasma, tex_noise,     tex_radial,   tex_checker,
+    tex_sine_warp, tex_displace,    tex_multiply,  tex_invert,   tex_yuv_scale,
+    tex_blend,     tex_curve,       tex_hsv_scale, tex_upload,   tex_blur,
+    tex_shift,     tex_plasma,      tex_combine,   tex_cells,    tex_rgb_scale,
+};
+
+uint32_t texture_names[TEXTURE_COUNT];
+uint8_t *texture_copies[TEXTURE_COUNT];
+int uploaded_count;
+
+int tex_upload(const TextureOp *op)
+{
+    const int i = uploaded_count;
+    if (i >= TEXTURE_COUNT || !texture_copies[i])
+        return 0;
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    texture_names[i] = name;
+    glBindTexture(GL_TEXTURE_2D, name);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, TEXTURE_SIZE, TEXTURE_SIZE, GL_RGBA, GL_UNSIGNED_BYTE,
+                      tex_slot(op->dst));
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    memcpy(texture_copies[i], tex_slot(op->dst), TEXTURE_SLOT_BYTES);
+    uploaded_count = i + 1;
+    return 1;
+}
+
+int texture_script_run(const TextureOp *records, int length)
+{
+    return texture_script_run_with(TEXTURE_OPS, records, length);
+}
+
+int textures_build()
+{
+    uploaded_count = 0;
+    memset(texture_names, 0, sizeof texture_names);
+    memset(texture_copies, 0, sizeof texture_copies);
+    for (int i = 0; i < TEXTURE_COUNT; ++i) {
+        texture_copies[i] = (uint8_t *)arena_alloc(TEXTURE_SLOT_BYTES);
+        if (!texture_copies[i])
+            return 0;
+    }
+    glEnable(GL_TEXTURE_2D);
+    const int length = TEXTURE_SCRIPT[0] | TEXTURE_SCRIPT[1] << 8;
+    const int ok = texture_script_run((const TextureOp *)(TEXTURE_SCRIPT + 2), length);
+    glDisable(GL_TEXTURE_2D);
+    return ok;
+}
+
+uint32_t texture_gl_name(int i)
+{
+    return i >= 0 && i < TEXTURE_COUNT ? texture_names[i] : 0;
+}
+
+const uint8_t *texture_pixels(int i)
+{
+    return i >= 0 && i < TEXTURE_COUNT ? texture_copies[i] : nullptr;
+}
