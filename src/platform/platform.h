@@ -72,6 +72,28 @@ struct Platform {
     // 0 when the face cannot be found.
     int (*font_bitmaps)(const char *face, int height, int weight,
                         uint32_t first, uint32_t count, uint32_t list_base);
+
+    // Sound output: 16-bit signed stereo PCM at rate Hz. 0 when no device
+    // can be opened; the reason is on stderr.
+    int (*audio_open)(int rate);
+    // Plays bytes of pcm from its start in an endless loop, from now on. The
+    // buffer stays in use until audio_reset or audio_close.
+    void (*audio_play_loop)(const void *pcm, uint32_t bytes);
+    // Bytes played since audio_play_loop, counted as heard; never wraps.
+    uint64_t (*audio_bytes_played)(void);
+    // Stops playing and lets go of the buffer; the device stays open.
+    void (*audio_reset)(void);
+    // Stops playing and closes the device. Safe when none is open.
+    void (*audio_close)(void);
+    // A backend in virtual time keeps cycle, returns 1 and calls it once per
+    // presented frame, after the play position has moved; null forgets it. A
+    // real-time backend returns 0: the caller runs its own thread.
+    int (*audio_drive)(void (*cycle)(void));
+    // Runs body on a new thread at the highest priority granted; null when
+    // no thread can be started.
+    void *(*thread_start)(int (*body)(void));
+    // Waits until the thread's body has returned, then releases the thread.
+    void (*thread_wait)(void *thread);
 };
 
 // The backend in use; all of its entries are set once bootstrapped.

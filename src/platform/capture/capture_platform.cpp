@@ -1,5 +1,6 @@
 // capture_platform.cpp - see capture_platform.h.
 #include "platform/capture/capture_platform.h"
+#include "platform/capture/capture_audio.h"
 
 #include <cstdio>
 #include <cstring>
@@ -164,6 +165,7 @@ int platform_capture_bootstrap(Platform *p, const CaptureConfig *config)
     p->counter_frequency = capture_counter_frequency;
     p->sleep_ms = capture_sleep_ms;
     p->font_bitmaps = ft_glyphs_record;
+    capture_audio_bootstrap(p, capture.fps);
     return 1;
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/freetype/ft_glyphs.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_window.h"
 
 // SDL falls back to its offscreen driver when there is no display; the intro
@@ -135,5 +136,13 @@ int platform_sdl_bootstrap(Platform *p)
     p->counter_frequency = sdl_counter_frequency;
     p->sleep_ms = sdl_sleep_ms;
     p->font_bitmaps = ft_glyphs_record;
+    p->audio_open = sdl_audio_open;
+    p->audio_play_loop = sdl_audio_play_loop;
+    p->audio_bytes_played = sdl_audio_bytes_played;
+    p->audio_reset = sdl_audio_reset;
+    p->audio_close = sdl_audio_close;
+    p->audio_drive = sdl_audio_drive;
+    p->thread_start = sdl_thread_start;
+    p->thread_wait = sdl_thread_wait;
     return 1;
 }
