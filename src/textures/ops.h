@@ -1,8 +1,9 @@
 // ops.h - the twenty texture operators, by family.
 //
 // Each operator reads the fields of one script record (see TextureOp in
-// textures/pool.h) and works on the pool's slots; it returns 1, except that
-// tex_upload returns 0 when all ten texture entries are taken. The op numbers
+// textures/pool.h) and works on the pool's slots; it returns 1, or 0 when it
+// refuses the record: tex_upload when all ten texture entries are taken,
+// tex_blur when it names slot 4, its own scratch image. The op numbers
 // below are the records' op bytes and the indices of TEXTURE_OPS.
 //
 //   TextureOp op = {TEX_OP_CHECKER, 0, 0, 0, 0, 3, 0, 0};  // 1 x 3 cells

@@ -99,6 +99,7 @@ TexPixel sample_bilinear(int slot, float x, float y);
 
 enum { BLUR_HORIZONTAL = 0, BLUR_VERTICAL = 1 };
 // One running-sum box pass of size c over red, green and blue; alpha kept.
+// dst and src must differ (a pass onto its own source does nothing).
 void box_blur_pass(int dst, int src, int c, int direction);
 
 // d * a + x * b per channel with d = 1 - x; alpha 0.

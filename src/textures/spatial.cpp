@@ -6,22 +6,35 @@
 // and shift sample src_a while writing dst, so the two must differ; the blur
 // goes through slot 4 and may write over its own source.
 #include <cmath>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "textures/ops.h"
 
 static const float SINE_PERIOD = 6.283f;
 
-float wrap255f(float x)
+// The warps only produce coordinates within a few hundred of the range, so
+// their inner loops use this directly.
+#define TEX_INLINE inline __attribute__((always_inline))
+
+static TEX_INLINE float wrap_period255(float x)
 {
-    // The warps feed values within a few hundred of the range; anything far
-    // outside (or not finite) would loop for ever, one subtraction at a time.
-    if (!(x >= -65536.0f && x <= 65536.0f))
-        return 0.0f;
     while (x > 255.0f)
         x -= 255.0f;
     while (x < 0.0f)
         x += 255.0f;
     return x;
+}
+
+float wrap255f(float x)
+{
+    // Far outside the range (or not finite) the subtractions would go on for
+    // ever, one at a time or without changing x at all.
+    if (!(x >= -65536.0f && x <= 65536.0f))
+        return 0.0f;
+    return wrap_period255(x);
 }
 
 int wrap255i(int n)
@@ -32,6 +45,76 @@ int wrap255i(int n)
     if (v < 0)
         v = v + 255 * ((254 - v) / 255);
     return (int)v;
+}
+
+// The bilinear value of one channel at weights fx, fy (gx = 1 - fx, gy = 1 - fy),
+// in the order of operations that every sample must use.
+static TEX_INLINE uint8_t bilinear_channel(int p00, int p10, int p01, int p11, double fx, double gx,
+                                       double fy, double gy)
+{
+    return clamp_float_byte((float)(fy * (p01 * gx + p11 * fx) + gy * (p00 * gx + p10 * fx)));
+}
+
+// sample_bilinear for coordinates the wraps produce (0 <= x, y <= 255),
+// written into p with alpha 0. The warps spend most of the script's time
+// here, so on x86-64 the channels are computed two at a time; each lane does
+// the same IEEE double operations in the same order as bilinear_channel, so
+// the bytes are the same (the warp tests compare the two).
+#if defined(__SSE2__)
+static TEX_INLINE void widen_corner(const uint8_t *q, __m128d *rg, __m128d *ba)
+{
+    int32_t bytes;
+    memcpy(&bytes, q, 4);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i w = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero);
+    *rg = _mm_cvtepi32_pd(w);
+    *ba = _mm_cvtepi32_pd(_mm_shuffle_epi32(w, 0xEE));
+}
+
+static TEX_INLINE __m128d bilinear_lanes(__m128d p00, __m128d p10, __m128d p01, __m128d p11, __m128d fx,
+                                     __m128d gx, __m128d fy, __m128d gy)
+{
+    const __m128d bottom = _mm_add_pd(_mm_mul_pd(p01, gx), _mm_mul_pd(p11, fx));
+    const __m128d top = _mm_add_pd(_mm_mul_pd(p00, gx), _mm_mul_pd(p10, fx));
+    return _mm_add_pd(_mm_mul_pd(fy, bottom), _mm_mul_pd(gy, top));
+}
+#endif
+
+static TEX_INLINE void bilinear_into(uint8_t *p, const uint8_t *src, float x, float y)
+{
+    const int ix = (int)x, iy = (int)y;  // floor, as x and y are not negative
+    const float fx = x - (float)ix, fy = y - (float)iy;
+    const int x1 = (ix + 1) & 255, y1 = (iy + 1) & 255;
+    const uint8_t *p00 = src + iy * 1024 + ix * 4, *p10 = src + iy * 1024 + x1 * 4;
+    const uint8_t *p01 = src + y1 * 1024 + ix * 4, *p11 = src + y1 * 1024 + x1 * 4;
+#if defined(__SSE2__)
+    const __m128d vfx = _mm_set1_pd(fx), vgx = _mm_set1_pd(1.0 - fx);
+    const __m128d vfy = _mm_set1_pd(fy), vgy = _mm_set1_pd(1.0 - fy);
+    __m128d rg00, ba00, rg10, ba10, rg01, ba01, rg11, ba11;
+    widen_corner(p00, &rg00, &ba00);
+    widen_corner(p10, &rg10, &ba10);
+    widen_corner(p01, &rg01, &ba01);
+    widen_corner(p11, &rg11, &ba11);
+    const __m128d rg = bilinear_lanes(rg00, rg10, rg01, rg11, vfx, vgx, vfy, vgy);
+    const __m128d ba = bilinear_lanes(ba00, ba10, ba01, ba11, vfx, vgx, vfy, vgy);
+    // clamp_float_byte on four lanes: max(x, 0) gives 0 for NaN, then the
+    // upper clamp and truncation.
+    __m128 f = _mm_movelh_ps(_mm_cvtpd_ps(rg), _mm_cvtpd_ps(ba));
+    f = _mm_min_ps(_mm_max_ps(f, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+    const __m128i i = _mm_cvttps_epi32(f);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i, i), _mm_setzero_si128());
+    const uint32_t rgba = (uint32_t)_mm_cvtsi128_si32(bytes);
+    p[0] = (uint8_t)rgba;
+    p[1] = (uint8_t)(rgba >> 8);
+    p[2] = (uint8_t)(rgba >> 16);
+    p[3] = 0;
+#else
+    const double gx = 1.0 - fx, gy = 1.0 - fy;
+    p[0] = bilinear_channel(p00[0], p10[0], p01[0], p11[0], fx, gx, fy, gy);
+    p[1] = bilinear_channel(p00[1], p10[1], p01[1], p11[1], fx, gx, fy, gy);
+    p[2] = bilinear_channel(p00[2], p10[2], p01[2], p11[2], fx, gx, fy, gy);
+    p[3] = 0;
+#endif
 }
 
 TexPixel sample_bilinear(int slot, float x, float y)
@@ -47,23 +130,28 @@ TexPixel sample_bilinear(int slot, float x, float y)
     const double gx = 1.0 - fx, gy = 1.0 - fy;
     uint8_t c[3];
     for (int i = 0; i < 3; ++i)
-        c[i] = clamp_float_byte(
-            (float)(fy * (p01[i] * gx + p11[i] * (double)fx) + gy * (p00[i] * gx + p10[i] * (double)fx)));
+        c[i] = bilinear_channel(p00[i], p10[i], p01[i], p11[i], fx, gx, fy, gy);
     return tex_pack(c[0], c[1], c[2], 0);
 }
 
 int tex_sine_warp(const TextureOp *op)
 {
     const float ax = (float)(op->p0 - 128), ay = (float)(op->p1 - 128);
-    double wave[TEXTURE_SIZE];
-    for (int i = 0; i < TEXTURE_SIZE; ++i)
-        wave[i] = sin(i * (double)SINE_PERIOD / 256.0);
+    // The shift of a row (and of a column) is the same double for every
+    // pixel of it, so it is computed once.
+    double row_shift[TEXTURE_SIZE], column_shift[TEXTURE_SIZE];
+    for (int i = 0; i < TEXTURE_SIZE; ++i) {
+        const double wave = sin(i * (double)SINE_PERIOD / 256.0);
+        row_shift[i] = wave * ax;
+        column_shift[i] = wave * ay;
+    }
+    const uint8_t *src = tex_slot(op->src_a);
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
         uint8_t *p = tex_pixel(op->dst, 0, y);
         for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
-            float u = (float)(x + wave[y] * ax);
-            float v = (float)(y + wave[x] * ay);
-            tex_store(p, sample_bilinear(op->src_a, wrap255f(u), wrap255f(v)));
+            const float u = (float)(x + row_shift[y]);
+            const float v = (float)(y + column_shift[x]);
+            bilinear_into(p, src, wrap_period255(u), wrap_period255(v));
         }
     }
     return 1;
@@ -72,15 +160,16 @@ int tex_sine_warp(const TextureOp *op)
 int tex_displace(const TextureOp *op)
 {
     const float kx = (float)(op->p0 - 128), ky = (float)(op->p1 - 128);
+    const uint8_t *src = tex_slot(op->src_a);
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
         uint8_t *p = tex_pixel(op->dst, 0, y);
         const uint8_t *q = tex_pixel(op->src_b, 0, y);
         for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4, q += 4) {
             int m = q[0] > q[1] ? q[0] : q[1];
             m = q[2] > m ? q[2] : m;
-            float u = wrap255f((float)(m * (double)kx / 256.0 + x));
-            float v = wrap255f((float)(m * (double)ky / 256.0 + y));
-            tex_store(p, sample_bilinear(op->src_a, u, v));
+            const float u = wrap_period255((float)(m * (double)kx / 256.0 + x));
+            const float v = wrap_period255((float)(m * (double)ky / 256.0 + y));
+            bilinear_into(p, src, u, v);
         }
     }
     return 1;
@@ -105,8 +194,16 @@ int tex_shift(const TextureOp *op)
 // times 1 / (c + 1), so each pass also darkens by 2 * half / (c + 1).
 void box_blur_pass(int dst, int src, int c, int direction)
 {
+    // Reading a line while overwriting it would break the running sum (and
+    // could take it outside the table below).
+    if (dst == src)
+        return;
     const int half = c / 2;
     const float scale = (float)(1.0 / (c + 1));
+    // A window sum lies in 0 .. 2 * half * 255; its scaled byte is tabled once.
+    static uint8_t level[2 * 127 * 255 + 1];
+    for (int sum = 0; sum <= 2 * half * 255; ++sum)
+        level[sum] = clamp_float_byte((float)(sum * (double)scale));
     int add_at[TEXTURE_SIZE], sub_at[TEXTURE_SIZE];
     for (int j = 0; j < TEXTURE_SIZE; ++j) {
         add_at[j] = wrap255i(j + half);
@@ -125,9 +222,9 @@ void box_blur_pass(int dst, int src, int c, int direction)
                 sb += q[2];
             }
             for (int j = 0; j < TEXTURE_SIZE; ++j) {
-                out[j * 4 + 0] = clamp_float_byte((float)(sr * (double)scale));
-                out[j * 4 + 1] = clamp_float_byte((float)(sg * (double)scale));
-                out[j * 4 + 2] = clamp_float_byte((float)(sb * (double)scale));
+                out[j * 4 + 0] = level[sr];
+                out[j * 4 + 1] = level[sg];
+                out[j * 4 + 2] = level[sb];
                 const uint8_t *a = in + add_at[j] * 4, *s = in + sub_at[j] * 4;
                 sr += a[0] - s[0];
                 sg += a[1] - s[1];
@@ -149,9 +246,9 @@ void box_blur_pass(int dst, int src, int c, int direction)
     for (int j = 0; j < TEXTURE_SIZE; ++j) {
         uint8_t *out = tex_pixel(dst, 0, j);
         for (int x = 0; x < TEXTURE_SIZE; ++x) {
-            out[x * 4 + 0] = clamp_float_byte((float)(sum[x * 4 + 0] * (double)scale));
-            out[x * 4 + 1] = clamp_float_byte((float)(sum[x * 4 + 1] * (double)scale));
-            out[x * 4 + 2] = clamp_float_byte((float)(sum[x * 4 + 2] * (double)scale));
+            out[x * 4 + 0] = level[sum[x * 4 + 0]];
+            out[x * 4 + 1] = level[sum[x * 4 + 1]];
+            out[x * 4 + 2] = level[sum[x * 4 + 2]];
         }
         const uint8_t *a = tex_pixel(src, 0, add_at[j]), *s = tex_pixel(src, 0, sub_at[j]);
         for (int i = 0; i < TEXTURE_SIZE * 4; ++i)
@@ -161,6 +258,9 @@ void box_blur_pass(int dst, int src, int c, int direction)
 
 int tex_blur(const TextureOp *op)
 {
+    // Slot 4 is the scratch image between the two passes.
+    if (op->src_a == TEXTURE_BLUR_SLOT || op->dst == TEXTURE_BLUR_SLOT)
+        return 0;
     box_blur_pass(TEXTURE_BLUR_SLOT, op->src_a, op->p0, BLUR_HORIZONTAL);
     box_blur_pass(op->dst, TEXTURE_BLUR_SLOT, op->p0, BLUR_VERTICAL);
     return 1;
