@@ -1,0 +1,780 @@
+#!/usr/bin/env python3
+"""Composes the intro's song and writes it as an XM module: data/song.xm.
+
+Usage: make_song.py OUT.xm [VOICE_DIR]
+
+VOICE_DIR (default: data/voice beside this script's folder) holds the
+robot's syllables recorded by make_voice.py; everything else is synthesised
+here. Standard library only; the same run always writes the same bytes.
+
+The module is written for the intro's own replayer, which knows only a few
+commands: effects 1 and 2 (pitch slides), D (pattern break) and F (speed and
+BPM), the volume column's set-volume and fine slides, key-off notes, and one
+volume envelope. The pictures follow song positions, so the music is laid
+out on the rows the scenes react to:
+
+order pattern  rows   what plays / what the pictures do
+  0     4     0-63   intro: music-box bells and a pad swelling in the dark,
+                     sleigh bells and bass from row 32 as the forest fades in
+  1     2     0-63   groove; the walking robot talks, one syllable on each
+                     mouth row: "ho ho ho, hu-mans! i am the ro-bot.
+                     en-ter the com-po or the ro-bot..."
+  2     5     0-63   chorus with the Christmas tune ("it's almost xmas time
+                     again!"), lift at row 32 ("time for... the frostmere
+                     compo 2006!")
+  3     7     0-32   close-up: "i am the ro-bot. hu-mans, en-ter it!";
+                     row 32 breaks to the next order
+  4     6     0-16   silhouette laughs "HA (0) HA (4) HA-ha-ha (8, 9, 10)"
+                     on the flash rows; row 16 breaks to row 32 of order 5
+  5     2    32-63   close-up: "en-ter the com-po or the ro-bot..."
+  6     5     0-63   chorus again under the entry details; "OR THE ROBOT
+                     GETS IT!" appears at row 32
+  7     3     0-40   "NOW!" on row 0 (mouth wide), a rising siren while the
+                     robot spins, then the laugh on the flash rows 16, 17,
+                     20, 24, 25, 26; row 40 breaks to order 8
+  8     1     0-63   "EN (0) TER (4) OR (12) THE (16) RO (20) BOT (23)
+                     GETS (28) IT (32)", one hit per word; the music-box
+                     tune returns and the pad is released to ring out
+  9-12  0            empty: the closing message over the last ringing notes
+"""
+import math
+import os
+import struct
+import sys
+
+CHANNELS = 10
+ROWS = 64
+SPEED, BPM = 6, 136
+ORDERS = [4, 2, 5, 7, 6, 2, 5, 3, 1, 0, 0, 0, 0]
+C4_RATE = 8363.0  # a sample plays at this rate on C-4 with relative note 0
+
+# ---------------------------------------------------------------- notes
+
+NOTE_NAMES = {"C": 0, "C#": 1, "D": 2, "D#": 3, "E": 4, "F": 5, "F#": 6, "G": 7,
+              "G#": 8, "A": 9, "A#": 10, "B": 11}
+KEY_OFF = 97
+
+
+def note(name):
+    """'C-4', 'F#3' -> XM note number (C-0 = 1, C-4 = 49)."""
+    pitch, octave = name[:-1].rstrip("-"), int(name[-1])
+    return 1 + octave * 12 + NOTE_NAMES[pitch]
+
+
+# ---------------------------------------------------------------- synthesis
+
+class Rand:
+    """The C runtime's generator: the same noise on every machine."""
+
+    def __init__(self, seed):
+        self.state = seed & 0xFFFFFFFF
+
+    def unit(self):
+        self.state = (self.state * 214013 + 2531011) & 0xFFFFFFFF
+        return ((self.state >> 16) & 0x7FFF) / 16383.5 - 1.0
+
+
+def normalise(samples, peak):
+    top = max(1e-9, max(abs(s) for s in samples))
+    return [s * peak / top for s in samples]
+
+
+def lowpass(samples, amount):
+    """One-pole low-pass; amount 0..1 (1 = no filtering)."""
+    out, y = [], 0.0
+    for s in samples:
+        y += amount * (s - y)
+        out.append(y)
+    return out
+
+
+def tuning(rate, f0):
+    """Relative note and finetune so that a sample recorded at `rate` whose
+    tone is f0 Hz sounds at the pitch of the note it is played on."""
+    semis = 12 * math.log2(440.0 * rate / (f0 * C4_RATE)) - 9
+    rel = int(math.floor(semis + 0.5))
+    fine = int(math.floor((semis - rel) * 128 + 0.5))
+    return rel, max(-128, min(127, fine))
+
+
+def rate_tuning(rate):
+    """Relative note and finetune that play a sample at its own rate on C-4."""
+    semis = 12 * math.log2(rate / C4_RATE)
+    rel = int(math.floor(semis + 0.5))
+    return rel, max(-128, min(127, int(math.floor((semis - rel) * 128 + 0.5))))
+
+
+def kick():
+    rate = C4_RATE
+    n = int(rate * 0.26)
+    out, phase = [], 0.0
+    for i in range(n):
+        t = i / rate
+        f = 45 + 130 * math.exp(-t * 28)
+        phase += 2 * math.pi * f / rate
+        amp = math.exp(-t * 9) * (1 - math.exp(-i / 6.0))
+        click = math.exp(-t * 300) * 0.5
+        out.append(math.sin(phase) * amp + click * math.sin(phase * 3.1))
+    return rate, normalise(out, 1.0)
+
+
+def snare():
+    rate = C4_RATE * 2
+    r = Rand(7)
+    n = int(rate * 0.2)
+    out, phase = [], 0.0
+    noise = lowpass([r.unit() for _ in range(n)], 0.7)
+    for i in range(n):
+        t = i / rate
+        phase += 2 * math.pi * (185 + 60 * math.exp(-t * 40)) / rate
+        body = math.sin(phase) * math.exp(-t * 30) * 0.7
+        out.append(body + noise[i] * math.exp(-t * 16))
+    out = normalise(out, 1.0)
+    return rate, normalise([math.tanh(2.5 * v) for v in out], 1.0)
+
+
+def hihat():
+    rate = C4_RATE * 2
+    r = Rand(11)
+    n = int(rate * 0.055)
+    prev, out = 0.0, []
+    for i in range(n):
+        x = r.unit()
+        hp = x - prev  # crude high-pass: the hiss, not the rumble
+        prev = x
+        out.append(hp * math.exp(-i / rate * 60))
+    return rate, normalise(out, 1.0)
+
+
+def crash():
+    rate = C4_RATE * 2
+    r = Rand(13)
+    n = int(rate * 0.42)
+    prev, out, ring = 0.0, [], 0.0
+    for i in range(n):
+        t = i / rate
+        x = r.unit()
+        hp = x - 0.6 * prev
+        prev = x
+        ring = math.sin(2 * math.pi * 3170 * t) * 0.15 + math.sin(2 * math.pi * 5230 * t) * 0.1
+        out.append((hp + ring) * math.exp(-t * 6.5) * (1 - math.exp(-i / 20.0)))
+    return rate, normalise(out, 1.0)
+
+
+def sleigh():
+    """Sleigh bells: a shake of small bright jingles."""
+    rate = C4_RATE * 2
+    r = Rand(17)
+    n = int(rate * 0.18)
+    out = [0.0] * n
+    partials = (2630.0, 3510.0, 4790.0, 6120.0)
+    for k in range(7):
+        start = int(abs(r.unit()) * n * 0.35)
+        f = partials[k % 4] * (1 + 0.03 * r.unit())
+        for i in range(start, n):
+            t = (i - start) / rate
+            out[i] += math.sin(2 * math.pi * f * t) * math.exp(-t * 38) * (0.6 + 0.4 * r.unit())
+    return rate, normalise(out, 1.0)
+
+
+def no_dc(samples):
+    mean = sum(samples) / len(samples)
+    return [s - mean for s in samples]
+
+
+def looped_wave(cycles_a, cycles_b, length, shape, bright):
+    """A loop holding whole cycles of two detuned oscillators, so it repeats
+    seamlessly and beats once per loop (a chorus shimmer)."""
+    out = []
+    for i in range(length):
+        u = i / length
+        out.append(shape(cycles_a * u) + shape(cycles_b * u))
+    # soften by averaging neighbours circularly
+    for _ in range(bright):
+        out = [(out[i - 1] + 2 * out[i] + out[(i + 1) % length]) * 0.25 for i in range(length)]
+    return out
+
+
+def saw(u):
+    return 2.0 * (u - math.floor(u + 0.5))
+
+
+def square(u):
+    return 1.0 if (u - math.floor(u)) < 0.5 else -1.0
+
+
+def triangle(u):
+    return 1.0 - 4.0 * abs(u - math.floor(u + 0.5))
+
+
+def pad():
+    length, cyc = 4096, 32
+    rate = C4_RATE * 2
+    w = looped_wave(cyc, cyc + 1, length, saw, 6)
+    w2 = looped_wave(cyc * 2, cyc * 2 - 1, length, triangle, 1)
+    out = [a + 0.4 * b for a, b in zip(w, w2)]
+    return rate, normalise(no_dc(out), 1.0), rate * cyc / length
+
+
+def bass():
+    length, cyc = 512, 4
+    rate = C4_RATE
+    w = looped_wave(cyc, cyc, length, saw, 3)
+    sub = [math.sin(2 * math.pi * cyc * i / length) for i in range(length)]
+    out = [0.6 * a + 0.7 * b for a, b in zip(w, sub)]
+    return rate, normalise(no_dc(out), 1.0), rate * cyc / length
+
+
+def lead():
+    length, cyc = 1024, 16
+    rate = C4_RATE * 2
+    w = looped_wave(cyc, cyc + 1, length, square, 2)
+    w2 = looped_wave(cyc, cyc, length, saw, 1)
+    out = [0.6 * a + 0.5 * b for a, b in zip(w, w2)]
+    return rate, normalise(no_dc(out), 1.0), rate * cyc / length
+
+
+def bells():
+    """A music-box / glockenspiel strike: inharmonic partials decaying."""
+    rate = C4_RATE * 2
+    f0 = 1046.5
+    n = int(rate * 0.5)
+    out = []
+    for i in range(n):
+        t = i / rate
+        s = (math.sin(2 * math.pi * f0 * t) * math.exp(-t * 5)
+             + 0.45 * math.sin(2 * math.pi * f0 * 2.76 * t) * math.exp(-t * 14)
+             + 0.25 * math.sin(2 * math.pi * f0 * 5.40 * t) * math.exp(-t * 30)
+             + 0.2 * math.sin(2 * math.pi * f0 * 4 * t) * math.exp(-t * 60))
+        out.append(s * (1 - math.exp(-i / 8.0)))
+    return rate, normalise(out, 1.0), f0
+
+
+def pluck():
+    """A short plucked square for arpeggios."""
+    rate = C4_RATE * 2
+    f0 = 523.25
+    n = int(rate * 0.16)
+    out, phase = [], 0.0
+    for i in range(n):
+        t = i / rate
+        phase += f0 / rate
+        s = square(phase) * 0.6 + saw(phase * 2) * 0.3
+        out.append(s * math.exp(-t * 18))
+    return rate, normalise(lowpass(out, 0.5), 1.0), f0
+
+
+VOICE_RATE = C4_RATE * 2 ** (-3 / 12)  # about 7033 Hz
+
+
+def robot_voice(path):
+    """A recorded syllable made metallic: ring-modulated, through a short
+    comb, low-passed and resampled to VOICE_RATE."""
+    with open(path, "rb") as f:
+        data = f.read()
+    src = [v / 32768.0 for v in struct.unpack("<%dh" % (len(data) // 2), data)]
+    src_rate = 11025.0
+    # Start the sample just before the syllable gets loud, so its weight
+    # lands on the row the mouth opens on.
+    peak = max(abs(v) for v in src)
+    onset = next(i for i, v in enumerate(src) if abs(v) > 0.2 * peak)
+    src = src[max(0, onset - int(src_rate * 0.012)):]
+    out = []
+    delay = int(src_rate * 0.0045)
+    buf = [0.0] * len(src)
+    for i, s in enumerate(src):
+        ring = s * math.sin(2 * math.pi * 95 * i / src_rate)
+        x = 0.55 * s + 0.45 * ring
+        if i >= delay:
+            x += 0.45 * buf[i - delay]
+        buf[i] = x
+    filt = lowpass(buf, 0.55)
+    n = int(len(filt) * VOICE_RATE / src_rate)
+    for i in range(n):
+        p = i * src_rate / VOICE_RATE
+        k = int(p)
+        f = p - k
+        a = filt[k]
+        b = filt[k + 1] if k + 1 < len(filt) else 0.0
+        out.append(a + (b - a) * f)
+    # soft edges so the syllables never click in or out
+    for i in range(min(40, n)):
+        out[i] *= i / 40.0
+        out[n - 1 - i] *= i / 40.0
+    # squeeze the dynamics so the words cut through the band
+    out = normalise(out, 1.0)
+    out = [math.tanh(3.0 * v) for v in out]
+    return VOICE_RATE, normalise(out, 1.0)
+
+
+# ---------------------------------------------------------------- instruments
+
+class Instrument:
+    def __init__(self, name, samples=None, rate=C4_RATE, f0=None, loop=False, volume=64,
+                 bits=8, envelope=None):
+        self.name = name
+        self.samples = samples or []
+        self.loop = loop
+        self.volume = volume
+        self.bits = bits
+        self.envelope = envelope
+        if f0 is None:
+            self.rel, self.fine = rate_tuning(rate)
+        else:
+            self.rel, self.fine = tuning(rate, f0)
+
+
+def build_instruments(voice_dir):
+    inst = []
+    r, s = kick()
+    inst.append(Instrument("kick", s, r, volume=50, bits=16))
+    r, s = snare()
+    inst.append(Instrument("snare", s, r, volume=56))
+    r, s = hihat()
+    inst.append(Instrument("hihat", s, r, volume=30))
+    r, s = crash()
+    inst.append(Instrument("crash", s, r, volume=36))
+    r, s, f = bass()
+    inst.append(Instrument("bass", s, r, f, loop=True, volume=20))
+    r, s, f = pad()
+    # The one enveloped instrument: holds while the key is down, then dies
+    # away over 120 ticks (~2.2 s) after key-off.
+    inst.append(Instrument("pad", s, r, f, loop=True, volume=24, envelope=[(0, 64), (120, 0)]))
+    r, s, f = lead()
+    inst.append(Instrument("lead", s, r, f, loop=True, volume=24))
+    r, s, f = bells()
+    inst.append(Instrument("bells", s, r, f, volume=40))
+    r, s = sleigh()
+    inst.append(Instrument("sleigh bells", s, r, volume=30))
+    r, s, f = pluck()
+    inst.append(Instrument("pluck", s, r, f, volume=26))
+    for word in VOICE_WORDS:
+        r, s = robot_voice(os.path.join(voice_dir, word + ".raw"))
+        inst.append(Instrument("voice " + word, s, r, volume=60))
+    while len(inst) < 30:
+        inst.append(Instrument("", []))
+    return inst
+
+
+VOICE_WORDS = ["ho", "hu", "mans", "i", "am", "the", "ro", "bot", "en", "ter", "com", "po",
+               "or", "gets", "it", "ha", "now"]
+KICK, SNARE, HAT, CRASH, BASS, PAD, LEAD, BELL, SLEIGH, PLUCK = range(1, 11)
+WORD = {w: 11 + i for i, w in enumerate(VOICE_WORDS)}
+
+# The band's balance, applied to every set volume written with a note, so
+# the robot's words stay on top.
+MIX = {KICK: 0.85, SNARE: 1.0, HAT: 1.0, CRASH: 0.8, BASS: 0.42, PAD: 0.75, LEAD: 0.62,
+       BELL: 0.85, SLEIGH: 0.9, PLUCK: 0.9}
+
+# channels
+CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_PAD, CH_LEAD, CH_BELL, CH_VOICE = 0, 1, 2, 3, 4, 7, 8, 9
+PAD_CHANNELS = (4, 5, 6)
+
+
+# ---------------------------------------------------------------- patterns
+
+class Pattern:
+    def __init__(self):
+        self.cells = [[None] * CHANNELS for _ in range(ROWS)]
+
+    def put(self, row, ch, n=0, ins=0, vol=0, eff=0, par=0):
+        if ins and 0x10 <= vol <= 0x50:
+            # the arrangement's volumes are relative; MIX balances the band
+            vol = 0x10 + min(64, int(math.floor((vol - 0x10) * MIX.get(ins, 1.0) + 0.5)))
+        if isinstance(n, str):
+            n = KEY_OFF if n == "off" else note(n)
+        old = self.cells[row][ch]
+        if old is not None and eff == 0 and par == 0 and old[3] in (0x0D, 0x0F):
+            eff, par = old[3], old[4]  # keep a break or tempo already on this cell
+        self.cells[row][ch] = (n, ins, vol, eff, par)
+
+    def effect(self, row, ch, eff, par):
+        old = self.cells[row][ch] or (0, 0, 0, 0, 0)
+        self.cells[row][ch] = (old[0], old[1], old[2], eff, par)
+
+    def pack(self):
+        out = bytearray()
+        for row in self.cells:
+            for cell in row:
+                if cell is None or cell == (0, 0, 0, 0, 0):
+                    out.append(0x80)
+                    continue
+                flags, body = 0x80, bytearray()
+                for bit, value in enumerate(cell):
+                    if value:
+                        flags |= 1 << bit
+                        body.append(value)
+                if flags == 0x9F:
+                    out += bytes(cell)  # all five present: the plain form is shorter
+                else:
+                    out.append(flags)
+                    out += body
+        return bytes(out)
+
+
+def vol(v):
+    """Volume-column set volume, v 0..64."""
+    return 0x10 + v
+
+
+CHORDS = {
+    "Am": ("A-3", "C-4", "E-4"), "F": ("A-3", "C-4", "F-4"), "C": ("G-3", "C-4", "E-4"),
+    "G": ("G-3", "B-3", "D-4"), "Dm": ("A-3", "D-4", "F-4"), "E": ("G#3", "B-3", "E-4"),
+    "Em": ("G-3", "B-3", "E-4"),
+}
+ROOTS = {"Am": "A-1", "F": "F-1", "C": "C-2", "G": "G-1", "Dm": "D-2", "E": "E-1", "Em": "E-1"}
+ARPS = {k: [v[0], v[1], v[2]] for k, v in CHORDS.items()}
+
+
+def octave(name, shift):
+    return name[:-1] + str(int(name[-1]) + shift)
+
+
+def pads(p, row, chord, volume=40):
+    for ch, n in zip(PAD_CHANNELS, CHORDS[chord]):
+        p.put(row, ch, n, PAD, vol(volume))
+
+
+def pads_off(p, row):
+    for ch in PAD_CHANNELS:
+        p.put(row, ch, "off")
+
+
+def bassline(p, bar, chord, style="eighths", volume=48):
+    root = ROOTS[chord]
+    base = bar * 16
+    if style == "eighths":
+        for k in range(8):
+            n = root if k % 2 == 0 else octave(root, 1)
+            p.put(base + k * 2, CH_BASS, n, BASS, vol(volume if k % 2 == 0 else volume - 10))
+    elif style == "long":
+        p.put(base, CH_BASS, root, BASS, vol(volume))
+    elif style == "pulse":
+        for k in (0, 6, 8, 14):
+            p.put(base + k, CH_BASS, root, BASS, vol(volume))
+
+
+def beat(p, bar, kind="full", hat_volume=32):
+    base = bar * 16
+    if kind in ("full", "half"):
+        kicks = (0, 4, 8, 12) if kind == "full" else (0, 10)
+        for k in kicks:
+            p.put(base + k, CH_KICK, "C-4", KICK)
+        for k in ((4, 12) if kind == "full" else (8,)):
+            p.put(base + k, CH_SNARE, "C-4", SNARE)
+        for k in range(0, 16, 2):
+            if p.cells[base + k][CH_HAT] is None:
+                p.put(base + k, CH_HAT, "C-4", HAT, vol(hat_volume if k % 4 == 2 else hat_volume - 14))
+
+
+def arp(p, bar, chord, start=0, end=16, volume=30, ch=CH_BELL, ins=PLUCK, up=1):
+    tones = ARPS[chord]
+    seq = [octave(tones[0], up), octave(tones[1], up), octave(tones[2], up), octave(tones[1], up)]
+    for k in range(start, end, 2):
+        p.put(bar * 16 + k, ch, seq[(k // 2) % 4], ins, vol(volume))
+
+
+def melody(p, ch, ins, notes, volume=40, release=True):
+    """notes: (row, note, length) with length in rows; key-off at the end
+    of each note so the looped lead never drones."""
+    for row, n, length in notes:
+        p.put(row, ch, n, ins, vol(volume))
+        end = row + length
+        if release and end < ROWS and p.cells[end][ch] is None:
+            p.put(end, ch, "off")
+
+
+def say(p, row, word, pitch="C-4", volume=60, ch=CH_VOICE):
+    p.put(row, ch, pitch, WORD[word], vol(volume))
+
+
+def say_line(p, rows, words, pitches=None):
+    pitches = pitches or ["C-4"] * len(words)
+    for row, word, pitch in zip(rows, words, pitches):
+        say(p, row, word, pitch)
+
+
+CHORUS_TUNE = [  # (row, note, rows held): an original carol-like tune
+    (0, "C-5", 4), (4, "A-4", 2), (6, "C-5", 2), (8, "F-5", 6), (14, "E-5", 2),
+    (16, "D-5", 4), (20, "B-4", 2), (22, "D-5", 2), (24, "G-5", 6), (30, "F-5", 2),
+    (32, "E-5", 2), (34, "D-5", 2), (36, "C-5", 4), (40, "E-5", 2), (42, "D-5", 2),
+    (44, "C-5", 2), (46, "B-4", 2), (48, "B-4", 4), (52, "G#4", 4), (56, "E-5", 6),
+]
+MUSIC_BOX = [  # the tune's head, slower, for the intro and the end
+    (0, "E-5", 4), (4, "A-5", 4), (8, "G-5", 2), (10, "E-5", 2), (12, "C-5", 4),
+    (16, "D-5", 4), (20, "F-5", 4), (24, "E-5", 2), (26, "C-5", 2), (28, "A-4", 4),
+]
+
+
+def pattern_intro():
+    """Pattern 4, order 0."""
+    p = Pattern()
+    p.put(0, CH_KICK, 0, 0, 0, 0x0F, SPEED)
+    p.put(0, CH_SNARE, 0, 0, 0, 0x0F, BPM)
+    # the pad swells in out of the dark with fine volume slides
+    for bar, chord in enumerate(("Am", "F", "C", "E")):
+        pads(p, bar * 16, chord, 12 if bar == 0 else 36)
+    for row in range(2, 16, 2):
+        for ch in PAD_CHANNELS:
+            p.put(row, ch, 0, 0, 0x94)
+    for row, n, length in MUSIC_BOX:
+        p.put(row, CH_BELL, n, BELL, vol(44))
+    for row, n, length in MUSIC_BOX:
+        p.put(row + 32, CH_BELL, octave(n, 0), BELL, vol(40))
+    # the forest fades in: sleigh bells and a bass pulse
+    for row in range(32, 64, 2):
+        p.put(row, CH_HAT, "C-4", SLEIGH, vol(34 if row % 4 == 0 else 22))
+    bassline(p, 2, "C", "long", 44)
+    bassline(p, 3, "E", "pulse", 44)
+    for k in (48, 52, 56, 60):
+        p.put(k, CH_KICK, "C-4", KICK, vol(40 + (k - 48)))
+    for k in range(56, 64):  # snare roll into the groove
+        p.put(k, CH_SNARE, "C-4", SNARE, vol(16 + (k - 56) * 5))
+    return p
+
+
+def groove(p, chords, kinds=("full",) * 4, bass_style="eighths", pad_volume=30):
+    for bar, chord in enumerate(chords):
+        beat(p, bar, kinds[bar])
+        bassline(p, bar, chord, bass_style)
+        pads(p, bar * 16, chord, pad_volume)
+
+
+def pattern_verse():
+    """Pattern 2: order 1 (all of it) and order 5 (rows 32-63)."""
+    p = Pattern()
+    groove(p, ("Am", "F", "Dm", "E"), pad_volume=20)
+    p.put(0, CH_HAT, "C-4", CRASH, vol(40))
+    p.put(32, CH_HAT, "C-4", CRASH, vol(34))
+    # the robot speaks, one syllable on every mouth row
+    say_line(p, [0, 3, 5, 8, 10], ["ho", "ho", "ho", "hu", "mans"],
+             ["C-4", "C-4", "D-4", "A#3", "A-3"])
+    say_line(p, [16, 19, 21, 24, 26], ["i", "am", "the", "ro", "bot"],
+             ["C-4", "C-4", "A#3", "C-4", "A-3"])
+    say_line(p, [32, 35, 37, 40, 42], ["en", "ter", "the", "com", "po"],
+             ["D-4", "C-4", "A#3", "C-4", "A-3"])
+    say_line(p, [45, 47, 50, 52], ["or", "the", "ro", "bot"],
+             ["C-4", "A#3", "C-4", "G-3"])
+    # bells answer in the gaps between the lines
+    for row, n in ((12, "E-5"), (13, "C-5"), (14, "A-4"), (28, "F-5"), (29, "D-5"),
+                   (30, "A-4"), (44, "D-5"), (54, "B-4"), (56, "E-5"), (58, "G#5"),
+                   (60, "B-5"), (62, "E-6")):
+        p.put(row, CH_BELL, n, BELL, vol(34))
+    return p
+
+
+def pattern_chorus():
+    """Pattern 5: orders 2 and 6, the invitation screens."""
+    p = Pattern()
+    chords = ("F", "G", "Am", "E")
+    groove(p, chords, pad_volume=28)
+    melody(p, CH_LEAD, LEAD, CHORUS_TUNE, 38)
+    for row, n, length in CHORUS_TUNE[10:]:
+        p.put(row, CH_BELL, octave(n, 1), BELL, vol(26))
+    for bar, chord in enumerate(chords[:2]):
+        arp(p, bar, chord, volume=22, up=1)
+    p.put(0, CH_HAT, "C-4", CRASH, vol(40))
+    p.put(32, CH_HAT, "C-4", CRASH, vol(44))  # "time for ... the frostmere compo"
+    for row in range(56, 64):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(20 + (row - 56) * 4))
+    return p
+
+
+def pattern_closeup():
+    """Pattern 7: order 3, rows 0-32; breaks on row 32."""
+    p = Pattern()
+    groove(p, ("Am", "Dm", "E", "E"), kinds=("half", "half", "full", "full"), bass_style="pulse",
+           pad_volume=20)
+    p.put(0, CH_HAT, "C-4", CRASH, vol(36))
+    say_line(p, [0, 3, 5, 8, 10], ["i", "am", "the", "ro", "bot"],
+             ["C-4", "C-4", "A#3", "C-4", "A-3"])
+    say_line(p, [16, 19, 21, 24, 26], ["hu", "mans", "en", "ter", "it"],
+             ["C-4", "A#3", "D-4", "C-4", "A-3"])
+    say(p, 32, "ha", "C-4", 50)  # a chuckle into the laugh that follows
+    for row in range(28, 32):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(30 + (row - 28) * 6))
+    # row 32: a last hit as the picture cuts to the silhouette
+    p.put(32, CH_KICK, "C-4", KICK)
+    p.put(32, CH_BASS, "E-1", BASS, vol(50))
+    p.effect(32, CH_KICK, 0x0D, 0x00)
+    return p
+
+
+def laugh(p, rows_big, rows_small, ch=CH_VOICE):
+    for row in rows_big:
+        p.put(row, ch, "G-3", WORD["ha"], vol(64), 0x02, 0x06)
+    for row in rows_small:
+        p.put(row, ch, "A#3", WORD["ha"], vol(52), 0x02, 0x0A)
+
+
+def pattern_laugh():
+    """Pattern 6: order 4, rows 0-16; row 16 breaks to row 32 of the next."""
+    p = Pattern()
+    laugh(p, [0, 4, 8], [9, 10])
+    for row in (0, 4, 8):
+        p.put(row, CH_KICK, "C-4", KICK)
+        p.put(row, CH_BASS, "A-1", BASS, vol(56))
+    p.put(0, CH_HAT, "C-4", CRASH, vol(48))
+    p.put(4, CH_HAT, "C-4", CRASH, vol(34))
+    p.put(8, CH_HAT, "C-4", CRASH, vol(40))
+    for ch, n in zip(PAD_CHANNELS, ("A-3", "C-4", "D#4")):  # a dissonant stab
+        p.put(0, ch, n, PAD, vol(36))
+    for row in (12, 13, 14, 15):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(36 + (row - 12) * 6))
+    p.put(16, CH_KICK, "C-4", KICK)
+    pads(p, 16, "Am", 26)
+    p.put(16, CH_BASS, "A-1", BASS, vol(48))
+    p.effect(16, CH_VOICE, 0x0D, 0x32)
+    return p
+
+
+def pattern_now():
+    """Pattern 3: order 7, rows 0-40; breaks on row 40."""
+    p = Pattern()
+    say(p, 0, "now", "A#3", 64)
+    p.put(0, CH_KICK, "C-4", KICK)
+    p.put(0, CH_HAT, "C-4", CRASH, vol(52))
+    p.put(0, CH_BASS, "A-1", BASS, vol(56))
+    for ch, n in zip(PAD_CHANNELS, ("A-3", "C-4", "E-4")):
+        p.put(0, ch, n, PAD, vol(34))
+    # the siren rises while the robot spins
+    p.put(2, CH_LEAD, "A-3", LEAD, vol(24), 0x01, 0x04)
+    for row in range(3, 16):
+        p.put(row, CH_LEAD, 0, 0, 0x91 if row % 2 else 0, 0x01, 0x00)
+    p.put(16, CH_LEAD, "off")
+    for row in range(4, 16, 2 if True else 1):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(18 + row * 2))
+    for row in (13, 15):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(50))
+    # the laugh on the flash rows
+    laugh(p, [16, 20, 24], [17, 25, 26])
+    for row in (16, 20, 24):
+        p.put(row, CH_KICK, "C-4", KICK)
+        p.put(row, CH_HAT, "C-4", CRASH, vol(40))
+        p.put(row, CH_BASS, "A-1", BASS, vol(56))
+    for ch, n in zip(PAD_CHANNELS, ("A-3", "C-4", "D#4")):
+        p.put(16, ch, n, PAD, vol(34))
+    # a march into the threat
+    for row in (28, 30, 32, 34, 36, 37, 38, 39):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(30 + (row - 28) * 3))
+    for row in (28, 32, 36):
+        p.put(row, CH_KICK, "C-4", KICK)
+        p.put(row, CH_BASS, "E-1", BASS, vol(52))
+    pads(p, 28, "E", 30)
+    p.put(40, CH_KICK, "C-4", KICK)
+    p.effect(40, CH_VOICE, 0x0D, 0x00)
+    return p
+
+
+def pattern_threat():
+    """Pattern 1: order 8, the threat word by word, then the ending."""
+    p = Pattern()
+    words = [(0, "en", "A-3", "Am"), (4, "ter", "G-3", "Am"), (12, "or", "A-3", "F"),
+             (16, "the", "G-3", "F"), (20, "ro", "A-3", "G"), (23, "bot", "G-3", "G"),
+             (28, "gets", "A-3", "E"), (32, "it", "E-3", "Am")]
+    for row, word, pitch, chord in words:
+        say(p, row, word, pitch, 64)
+        p.put(row, CH_KICK, "C-4", KICK)
+        p.put(row, CH_BASS, ROOTS[chord], BASS, vol(56))
+        pads(p, row, chord, 34)
+        p.put(row, CH_HAT, "C-4", CRASH if row in (0, 12, 20, 32) else HAT, vol(40))
+    for row in (8, 10, 14, 18, 22, 26, 30):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(22 + row))
+    p.put(24, CH_KICK, "C-4", KICK, vol(40))
+    p.put(32, CH_SNARE, "C-4", SNARE, vol(50))
+    p.put(32, CH_HAT, "C-4", CRASH, vol(56))
+    p.put(33, CH_BELL, "A-5", BELL, vol(40))
+    # the ending: the music box plays the tune's head over the held chord
+    for row, n, length in MUSIC_BOX:
+        if row + 34 < ROWS:
+            p.put(row + 34, CH_BELL, n, BELL, vol(34 - row // 2))
+    for row in range(36, 64, 4):
+        p.put(row, CH_HAT, "C-4", SLEIGH, vol(30 - (row - 36) // 2))
+    p.put(40, CH_BASS, "off")
+    for row in range(44, 56, 2):
+        for ch in PAD_CHANNELS:
+            p.put(row, ch, 0, 0, 0x82)
+    pads_off(p, 56)
+    return p
+
+
+def build_patterns():
+    pats = [Pattern() for _ in range(8)]
+    pats[1] = pattern_threat()
+    pats[2] = pattern_verse()
+    pats[3] = pattern_now()
+    pats[4] = pattern_intro()
+    pats[5] = pattern_chorus()
+    pats[6] = pattern_laugh()
+    pats[7] = pattern_closeup()
+    return pats
+
+
+# ---------------------------------------------------------------- XM file
+
+def quantise(samples, bits):
+    scale = 127 if bits == 8 else 32767
+    lo = -128 if bits == 8 else -32768
+    return [max(lo, min(scale, int(math.floor(s * scale + 0.5)))) for s in samples]
+
+
+def delta(values, bits):
+    out, prev = [], 0
+    mask = 0xFF if bits == 8 else 0xFFFF
+    for v in values:
+        out.append((v - prev) & mask)
+        prev = v
+    if bits == 8:
+        return bytes(out)
+    return struct.pack("<%dH" % len(out), *out)
+
+
+def name_field(text, size):
+    return text.encode("ascii")[:size].ljust(size, b"\0")
+
+
+def write_xm(patterns, instruments):
+    out = bytearray()
+    out += b"Extended Module: " + name_field("frostmere invitation", 20) + b"\x1a"
+    out += name_field("frostmere tools", 20) + struct.pack("<H", 0x0104)
+    order_table = bytes(ORDERS).ljust(256, b"\0")
+    out += struct.pack("<IHHHHHHHH", 20 + 256, len(ORDERS), 0, CHANNELS, len(patterns),
+                       len(instruments), 1, SPEED, BPM) + order_table
+    for p in patterns:
+        data = p.pack()
+        if all(c is None for row in p.cells for c in row):
+            data = b""
+        out += struct.pack("<IBHH", 9, 0, ROWS, len(data)) + data
+    for ins in instruments:
+        q = quantise(ins.samples, ins.bits)
+        length_bytes = len(q) * (ins.bits // 8)
+        env = ins.envelope or []
+        env_points = b"".join(struct.pack("<HH", t, v) for t, v in env).ljust(48, b"\0")
+        header = name_field(ins.name, 22) + b"\0" + struct.pack("<H", 1)
+        header += struct.pack("<I", 40) + bytes(96) + env_points + bytes(48)
+        header += bytes([len(env), 0, 0, 0, 0, 0, 0, 0, 3 if env else 0, 0, 0, 0, 0, 0])
+        header += struct.pack("<H", 128) + bytes(22)
+        out += struct.pack("<I", 4 + len(header)) + header
+        loop_type = 1 if (ins.loop and q) else 0
+        sample_type = loop_type | (0x10 if ins.bits == 16 else 0)
+        loop_len = length_bytes if loop_type else 0
+        out += struct.pack("<IIIBbBBbB", length_bytes, 0, loop_len, ins.volume, ins.fine,
+                           sample_type, 128, ins.rel, 0) + name_field(ins.name, 22)
+        out += delta(q, ins.bits)
+    return bytes(out)
+
+
+def main(argv):
+    if len(argv) not in (2, 3):
+        sys.stderr.write(__doc__)
+        return 2
+    here = os.path.dirname(os.path.abspath(__file__))
+    voice_dir = argv[2] if len(argv) == 3 else os.path.join(here, "..", "data", "voice")
+    song = write_xm(build_patterns(), build_instruments(voice_dir))
+    with open(argv[1], "wb") as f:
+        f.write(song)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
