@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "music/mixer.h"
 #include "music/replayer.h"
@@ -126,11 +127,8 @@ void fill_block()
     fill_index.store(b + 1 >= block_count ? 0 : b + 1);
 }
 
-bool output_begin(Song *song)
+void song_rewind(Song *song)
 {
-    if (!song || !block_frames)
-        return false;
-    song_stop(song);
     song->next_order = -1;
     song->next_row = -1;
     song->global_volume = song->initial_global_volume;
@@ -145,12 +143,20 @@ bool output_begin(Song *song)
         channels[c].voice = &voices[c];
     // Voices of an earlier song may still point into its freed samples.
     voices_reset();
+}
+
+bool output_begin(Song *song)
+{
+    if (!song || !block_frames)
+        return false;
+    song_stop(song);
+    song_rewind(song);
 
     if (pcm_ring && device_open)
         platform.audio_reset();
     free(pcm_ring);
     pcm_ring = (int16_t *)calloc((size_t)ring_frames, 4);
-    positions = new BlockPosition[(size_t)block_count]();
+    positions = new (std::nothrow) BlockPosition[(size_t)block_count]();
     mix_buffer_block = (uint8_t *)calloc((size_t)ring_frames * 8 + 256, 1);
     if (!pcm_ring || !positions || !mix_buffer_block) {
         free_play_buffers();

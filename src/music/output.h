@@ -57,6 +57,9 @@ void fill_block();
 void output_cycle();
 int output_thread();
 
+// The replay state of a song about to play: order 0, row 0, default speed
+// and BPM, its channels cleared on their own voices, the voice pool idle.
+void song_rewind(Song *song);
 // Everything song_play does short of the device and the thread: replay
 // state reset, buffers, the whole ring rendered. For offline rendering.
 bool output_begin(Song *song);

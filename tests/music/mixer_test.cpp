@@ -1,0 +1,269 @@
+// The mixer: boundaries, loops, ramps, odd steps, and the clipper's rounding.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "music/mixer.h"
+#include "music/voices.h"
+
+namespace {
+
+struct OwnedSample {
+    std::vector<int16_t> store;
+    Sample s = {};
+};
+
+// A sample as the loader leaves it: guards around it, the loop's guard set.
+OwnedSample *make_sample(const std::vector<int16_t> &values, uint8_t kind = LOOP_NONE,
+                         uint32_t loop_start = 0, uint32_t loop_length = 0)
+{
+    OwnedSample *o = new OwnedSample;
+    o->store.assign(values.size() + 2 * SAMPLE_GUARD, 0);
+    std::copy(values.begin(), values.end(), o->store.begin() + SAMPLE_GUARD);
+    Sample &s = o->s;
+    s.data = o->store.data() + SAMPLE_GUARD;
+    s.length = (uint32_t)values.size();
+    s.loop_kind = kind;
+    s.loop_start = kind == LOOP_NONE ? 0 : loop_start;
+    s.loop_length = kind == LOOP_NONE ? s.length : loop_length;
+    uint32_t end = s.loop_start + s.loop_length;
+    if (kind == LOOP_FORWARD)
+        s.data[end] = s.data[s.loop_start];
+    if (kind == LOOP_PINGPONG)
+        s.data[end] = s.data[end - 1];
+    return o;
+}
+
+std::vector<int16_t> ramp_values(int n)
+{
+    std::vector<int16_t> v(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = (int16_t)(i * 100);
+    return v;
+}
+
+class Mixer : public ::testing::Test {
+protected:
+    std::vector<OwnedSample *> owned;
+    void SetUp() override
+    {
+        voices_reset();
+        mixer_set_rate(44100);
+    }
+    void TearDown() override
+    {
+        voices_reset();
+        for (OwnedSample *o : owned)
+            delete o;
+    }
+    // Voice 0 on the sample at full, settled gain (1.0 on both sides), so the
+    // mix holds the interpolated sample values themselves.
+    Voice &start(OwnedSample *o, double position, double step)
+    {
+        owned.push_back(o);
+        Voice &v = voices[0];
+        v.sample = &o->s;
+        uint64_t p = (uint64_t)llround(position * 4294967296.0);
+        uint64_t st = (uint64_t)llround(step * 4294967296.0);
+        v.pos_int = (int32_t)(p >> 32);
+        v.pos_frac = (uint32_t)p;
+        v.step_int = (int32_t)(st >> 32);
+        v.step_frac = (uint32_t)st;
+        v.gain_left = v.gain_right = v.ramp_target_left = v.ramp_target_right = 255;
+        v.ramp_level_left = v.ramp_level_right = 255 * 256;
+        return v;
+    }
+    std::vector<float> mix(int frames)
+    {
+        std::vector<float> out(2 * (size_t)frames, 0.0f);
+        mix_voices(out.data(), frames);
+        return out;
+    }
+};
+
+TEST_F(Mixer, UnloopedSampleEndsOnItsZeroGuard)
+{
+    Voice &v = start(make_sample(ramp_values(100)), 0.5, 1.0);
+    std::vector<float> out = mix(150);
+    EXPECT_FLOAT_EQ(out[0], 50.0f);
+    EXPECT_FLOAT_EQ(out[2 * 98], 9850.0f);
+    EXPECT_FLOAT_EQ(out[2 * 99], 9900.0f / 2);  // halfway to the guard's 0
+    EXPECT_EQ(out[2 * 100], 0.0f);
+    EXPECT_EQ(v.sample, nullptr);
+    EXPECT_EQ(v.pos_int, 0);
+}
+
+TEST_F(Mixer, ForwardLoopWrapsAndGoesOnInTheSameCall)
+{
+    Voice &v = start(make_sample(ramp_values(30), LOOP_FORWARD, 10, 10), 18.0, 3.0);
+    std::vector<float> out = mix(3);
+    EXPECT_FLOAT_EQ(out[0], 1800.0f);
+    EXPECT_FLOAT_EQ(out[2], 1100.0f);  // 21 became 11
+    EXPECT_FLOAT_EQ(out[4], 1400.0f);
+    EXPECT_EQ(v.pos_int, 17);
+    EXPECT_NE(v.sample, nullptr);
+}
+
+TEST_F(Mixer, ForwardLoopFarShorterThanTheStep)
+{
+    Voice &v = start(make_sample(ramp_values(30), LOOP_FORWARD, 10, 3), 11.0, 100.0);
+    mix(5);
+    EXPECT_EQ(v.pos_int, 10 + (11 + 500 - 13) % 3);
+}
+
+TEST_F(Mixer, PingPongReflectsJustBelowTheMirrorImage)
+{
+    Voice &v = start(make_sample(ramp_values(30), LOOP_PINGPONG, 10, 10), 19.5, 1.0);
+    mix(1);
+    EXPECT_EQ(v.direction, 2);
+    EXPECT_EQ(v.pos_int, 19);
+    EXPECT_EQ(v.pos_frac, 0x7FFFFFFFu);
+    mix(9);
+    EXPECT_EQ(v.pos_int, 10);
+    EXPECT_EQ(v.direction, 2);
+    mix(1);  // 9.5 reflects at the loop start
+    EXPECT_EQ(v.direction, 1);
+    EXPECT_EQ(v.pos_int, 10);
+}
+
+TEST_F(Mixer, PingPongAtALoopStartOfZeroStaysInsideTheSample)
+{
+    // A step whose low bits the chunk count drops lands the last frame of a
+    // backward chunk a hair below frame 0; that frame reads the front guard.
+    Voice &v = start(make_sample(ramp_values(64), LOOP_PINGPONG, 0, 64), 40.0, 1.0 + 255.0 / 4294967296.0);
+    v.direction = 2;
+    for (int i = 0; i < 50; ++i)
+        mix(7);
+    EXPECT_GE(v.pos_int, 0);
+    EXPECT_LT(v.pos_int, 64);
+}
+
+TEST_F(Mixer, RampsSpan128FramesAndRestartFromTheCurrentLevel)
+{
+    Voice &v = start(make_sample(std::vector<int16_t>(1000, 1000), LOOP_FORWARD, 0, 1000), 0, 1.0);
+    v.gain_left = v.gain_right = 0;
+    v.ramp_level_left = v.ramp_level_right = 0;
+    v.gain = 127;
+    v.gain_left = 63;  // pan 128
+    v.gain_right = 63;
+    std::vector<float> out = mix(200);
+    EXPECT_EQ(out[0], 0.0f);
+    EXPECT_LT(out[2 * 127], 1000.0f * 63 / 255);
+    EXPECT_GT(out[2 * 127], 1000.0f * 62 / 255);
+    EXPECT_FLOAT_EQ(out[2 * 128], 1000.0f * (63.0f / 255.0f));
+    EXPECT_EQ(v.ramp_frames_left, 0);
+    EXPECT_EQ(v.ramp_level_left, 63 * 256);
+
+    v.gain_left = 0;
+    mix(64);
+    EXPECT_EQ(v.ramp_frames_left, 64);
+    v.gain_left = 127;  // mid-ramp: a new 128-frame ramp from where it is
+    mix(10);
+    EXPECT_EQ(v.ramp_frames_left, 118);
+    EXPECT_EQ(v.ramp_target_left, 127);
+    EXPECT_NEAR(v.ramp_level_left, 256 * (31.5 + 95.5 * 10 / 128), 256);
+}
+
+TEST_F(Mixer, NewNoteFadesTheOldVoiceOutAndTheNewOneIn)
+{
+    OwnedSample *o = make_sample(std::vector<int16_t>(1000, 1000), LOOP_FORWARD, 0, 1000);
+    owned.push_back(o);
+    Song song = {};
+    song.flags = SONG_LINEAR_FREQUENCIES;
+    song.global_volume = 64;
+    Channel ch = {};
+    ch.voice = &voices[0];
+    ch.volume = 64;
+    ch.envelope_volume = 64;
+    ch.fade_level = 65536;
+    ch.panning = 128;
+    ch.period = 4608;
+    ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING | UPDATE_FREQUENCY;
+    update_voice(&ch, &o->s, &song);
+    mix(300);
+    ASSERT_EQ(voices[0].ramp_level_left, 63 * 256);
+
+    ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
+    update_voice(&ch, &o->s, &song);
+    ASSERT_EQ(ch.voice, &voices[32]);
+    std::vector<float> out = mix(64);
+    EXPECT_EQ(voices[0].ramp_frames_left, 64);
+    EXPECT_EQ(voices[32].ramp_frames_left, 64);
+    // Halfway the two cross: the sum is close to the settled level.
+    EXPECT_NEAR(out[2 * 63], 1000.0f * 63 / 255, 5.0f);
+    out = mix(64);
+    EXPECT_EQ(voices[0].ramp_level_left, 0);
+    EXPECT_EQ(voices[32].ramp_level_left, 63 * 256);
+    EXPECT_FLOAT_EQ(mix(1)[0], 1000.0f * (63.0f / 255.0f));
+}
+
+TEST_F(Mixer, ZeroStepHoldsThePosition)
+{
+    Voice &v = start(make_sample(ramp_values(100)), 7.0, 0.0);
+    std::vector<float> out = mix(50);
+    EXPECT_FLOAT_EQ(out[2 * 49], 700.0f);
+    EXPECT_EQ(v.pos_int, 7);
+    EXPECT_NE(v.sample, nullptr);
+
+    // On the empty sample the voice stops without reading anything.
+    v.sample = &EMPTY_SAMPLE;
+    v.pos_int = 0;
+    mix(10);
+    EXPECT_EQ(v.sample, nullptr);
+}
+
+TEST_F(Mixer, LongSampleAtALowRateNeedsA64BitChunkCount)
+{
+    // A boundary distance whose chunk count is 2^32 + 5 frames away: cut to
+    // 32 bits it would say 5 and end the sample far too early.
+    const uint64_t step = ((uint64_t)100 << 32) / 44100;
+    const uint64_t t = step >> 8;
+    const uint64_t distance = (((uint64_t)1 << 32) + 4) * t + 1;  // in 24 fraction bits
+    const uint64_t end = 10000000;
+    const uint64_t pos = (end << 32) - (distance << 8);
+    OwnedSample *o = make_sample(std::vector<int16_t>(300000, 5));
+    o->s.length = o->s.loop_length = (uint32_t)end;  // the data ends long before
+    Voice &v = start(o, 0, 0);
+    v.pos_int = (int32_t)(pos >> 32);
+    v.pos_frac = (uint32_t)pos;
+    v.step_int = 0;
+    v.step_frac = (uint32_t)step;
+    mix(100);
+    EXPECT_NE(v.sample, nullptr);
+    uint64_t now = (uint64_t)(uint32_t)v.pos_int << 32 | v.pos_frac;
+    EXPECT_NEAR((double)(now - pos), 100.0 * (double)step, 100.0);
+}
+
+TEST_F(Mixer, NothingToMix)
+{
+    start(make_sample(ramp_values(10)), 0, 1.0);
+    float out[2] = {1.0f, 2.0f};
+    mix_voices(out, 0);
+    mix_voices(out, -5);
+    EXPECT_EQ(out[0], 1.0f);
+    EXPECT_EQ(voices[0].pos_int, 0);
+}
+
+TEST(Clipper, RoundsToEvenAndClamps)
+{
+    const float in[8] = {2.5f, 3.5f, -2.5f, 40000.0f, -40000.0f, 32767.5f, -0.4f, 1e30f};
+    int16_t out[8] = {};
+    clip_to_pcm16(out, in, 4);
+    EXPECT_EQ(out[0], 2);
+    EXPECT_EQ(out[1], 4);
+    EXPECT_EQ(out[2], -2);
+    EXPECT_EQ(out[3], 32767);
+    EXPECT_EQ(out[4], -32768);
+    EXPECT_EQ(out[5], 32767);
+    EXPECT_EQ(out[6], 0);
+    EXPECT_EQ(out[7], 32767);
+
+    int16_t untouched[2] = {9, 9};
+    clip_to_pcm16(untouched, in, 0);
+    clip_to_pcm16(nullptr, in, 1);
+    clip_to_pcm16(untouched, nullptr, 1);
+    EXPECT_EQ(untouched[0], 9);
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// Volume envelopes and the conversion of channel state into voice gain, pan
+// and resampling step.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "music/voices.h"
+
+namespace {
+
+Instrument envelope(std::vector<EnvelopePoint> points, uint8_t type)
+{
+    Instrument ins = {};
+    for (size_t i = 0; i < points.size(); ++i)
+        ins.volume_envelope[i] = points[i];
+    ins.volume_point_count = (uint8_t)points.size();
+    ins.volume_type = type;
+    return ins;
+}
+
+std::vector<int> run(Channel &ch, const Instrument &ins, int ticks)
+{
+    std::vector<int> values;
+    for (int t = 0; t < ticks; ++t) {
+        ch.update_flags = 0;
+        if (!ch.envelope_done) {
+            envelope_step(&ch, &ins);
+            EXPECT_TRUE(ch.update_flags & UPDATE_VOLUME);
+        }
+        values.push_back(ch.envelope_volume);
+    }
+    return values;
+}
+
+const std::vector<int> FALL = {64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0};
+
+TEST(Envelope, FallsLinearlyAndStopsAtTheLastPoint)
+{
+    Instrument ins = envelope({{0, 64}, {10, 0}}, ENVELOPE_ON);
+    Channel ch = {};
+    EXPECT_EQ(run(ch, ins, 11), FALL);
+    EXPECT_EQ(ch.envelope_slope, -419430);
+    EXPECT_EQ(ch.envelope_done, 1);
+    EXPECT_EQ(run(ch, ins, 3), std::vector<int>(3, 0));
+}
+
+TEST(Envelope, HoldsAtSustainUntilKeyOff)
+{
+    Instrument ins = envelope({{0, 64}, {10, 0}}, ENVELOPE_ON | ENVELOPE_SUSTAIN);
+    Channel ch = {};
+    EXPECT_EQ(run(ch, ins, 20), std::vector<int>(20, 64));
+    ch.key_off = 1;
+    EXPECT_EQ(run(ch, ins, 11), FALL);
+}
+
+TEST(Envelope, LoopEndingOnTheLastPointKeepsLooping)
+{
+    Instrument ins = envelope({{0, 0}, {2, 32}, {4, 64}}, ENVELOPE_ON | ENVELOPE_LOOP);
+    ins.volume_loop_start = 1;
+    ins.volume_loop_end = 2;
+    Channel ch = {};
+    // At the loop end the loop start's value is output, then it climbs again.
+    std::vector<int> expected = {0, 16, 32, 48, 32, 48, 32, 48};
+    EXPECT_EQ(run(ch, ins, 8), expected);
+    EXPECT_EQ(ch.envelope_done, 0);
+}
+
+TEST(Envelope, PointsOnTheSameTickJump)
+{
+    Instrument ins = envelope({{0, 10}, {0, 60}, {3, 60}}, ENVELOPE_ON);
+    Channel ch = {};
+    std::vector<int> values = run(ch, ins, 2);
+    EXPECT_EQ(values[0], 10);
+    EXPECT_EQ(ch.envelope_point, 1);
+}
+
+class UpdateVoice : public ::testing::Test {
+protected:
+    Song song = {};
+    Sample sample = {};
+    Channel ch = {};
+    void SetUp() override
+    {
+        voices_reset();
+        output_rate = 44100;
+        song.flags = SONG_LINEAR_FREQUENCIES;
+        song.global_volume = 64;
+        ch.voice = &voices[3];
+        ch.volume = 64;
+        ch.envelope_volume = 64;
+        ch.fade_level = 65536;
+        ch.panning = 128;
+    }
+    Voice &apply(uint8_t flags)
+    {
+        ch.update_flags = flags;
+        update_voice(&ch, &sample, &song);
+        return *ch.voice;
+    }
+};
+
+TEST_F(UpdateVoice, GainIsTheProductOfTheFourVolumes)
+{
+    Voice &v = apply(UPDATE_PANNING | UPDATE_VOLUME);
+    EXPECT_EQ(v.gain, 127);
+    EXPECT_EQ(v.gain_left, 63);
+    EXPECT_EQ(v.gain_right, 63);
+    ch.volume = 32;
+    EXPECT_EQ(apply(UPDATE_VOLUME).gain, 63);
+    ch.volume = 1;
+    EXPECT_EQ(apply(UPDATE_VOLUME).gain, 1);
+    ch.volume = 64;
+    ch.fade_level = 32768;
+    ch.envelope_volume = 32;
+    EXPECT_EQ(apply(UPDATE_VOLUME).gain, 31);
+}
+
+TEST_F(UpdateVoice, PanningZeroIsLeftOnTheFirstOutputSample)
+{
+    ch.panning = 0;
+    Voice &v = apply(UPDATE_VOLUME | UPDATE_PANNING);
+    EXPECT_EQ(v.gain_left, 127);
+    EXPECT_EQ(v.gain_right, 0);
+    ch.panning = 255;
+    apply(UPDATE_PANNING);
+    EXPECT_EQ(v.gain_left, 0);
+    EXPECT_EQ(v.gain_right, 127);
+}
+
+TEST_F(UpdateVoice, PanningIsClampedButKept)
+{
+    apply(UPDATE_VOLUME);
+    ch.panning = 300;
+    EXPECT_EQ(apply(UPDATE_PANNING).pan, 255);
+    EXPECT_EQ(ch.panning, 300);
+    ch.panning = -10;
+    EXPECT_EQ(apply(UPDATE_PANNING).pan, 0);
+}
+
+TEST_F(UpdateVoice, StepsFromLinearPeriods)
+{
+    ch.period = 4608;
+    Voice &v = apply(UPDATE_FREQUENCY);
+    EXPECT_EQ(v.step_int, 0);
+    EXPECT_EQ(v.step_frac, 814485521u);
+    ch.period = 3840;  // 16726 Hz
+    apply(UPDATE_FREQUENCY);
+    EXPECT_EQ(v.step_frac, (uint32_t)(((uint64_t)16726 << 32) / 44100));
+    ch.period = 4608 - 768 * 3;  // 66904 Hz: more than one frame per frame
+    apply(UPDATE_FREQUENCY);
+    EXPECT_EQ(v.step_int, 1);
+    EXPECT_EQ(v.step_frac, (uint32_t)(((uint64_t)(66904 - 44100) << 32) / 44100));
+    ch.period = 0;  // no pitch yet: the previous step stays
+    apply(UPDATE_FREQUENCY);
+    EXPECT_EQ(v.step_int, 1);
+    ch.period = 100000;  // below 100 Hz
+    apply(UPDATE_FREQUENCY);
+    EXPECT_EQ(v.step_frac, (uint32_t)(((uint64_t)100 << 32) / 44100));
+}
+
+TEST_F(UpdateVoice, NewNoteOnASoundingVoiceHandsItToThePartner)
+{
+    Sample other = {};
+    ch.voice->sample = &other;
+    ch.voice->pos_int = 77;
+    apply(UPDATE_VOLUME | UPDATE_PANNING);
+    Voice *old_voice = ch.voice;
+    Voice &v = apply(UPDATE_TRIGGER | UPDATE_VOLUME);
+    EXPECT_EQ(&v, &voices[35]);
+    EXPECT_EQ(v.index, 35);
+    EXPECT_EQ(v.sample, &sample);
+    EXPECT_EQ(v.pos_int, 0);
+    EXPECT_EQ(v.ramp_level_left, 0);
+    EXPECT_EQ(v.gain, 127);
+    EXPECT_EQ(old_voice->sample, &other);
+    EXPECT_EQ(old_voice->pos_int, 77);
+    EXPECT_EQ(old_voice->gain_left, 0);
+    EXPECT_EQ(old_voice->gain_right, 0);
+    // The next note goes back to voice 3.
+    EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
+}
+
+TEST_F(UpdateVoice, NewNoteOnAStoppedVoiceReusesIt)
+{
+    Voice &v = apply(UPDATE_TRIGGER);
+    EXPECT_EQ(&v, &voices[3]);
+    EXPECT_EQ(v.sample, &sample);
+    EXPECT_EQ(voices[35].sample, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+// xm_builder.cpp - see xm_builder.h.
+#include "xm_builder.h"
+
+#include <cstring>
+
+#include "app/arena.h"
+#include "music/song_source.h"
+
+static void put8(std::vector<uint8_t> &out, int v)
+{
+    out.push_back((uint8_t)v);
+}
+
+static void put16(std::vector<uint8_t> &out, int v)
+{
+    put8(out, v & 0xFF);
+    put8(out, (v >> 8) & 0xFF);
+}
+
+static void put32(std::vector<uint8_t> &out, uint32_t v)
+{
+    put16(out, (int)(v & 0xFFFF));
+    put16(out, (int)(v >> 16));
+}
+
+static void put_zeros(std::vector<uint8_t> &out, size_t n)
+{
+    out.insert(out.end(), n, 0);
+}
+
+XmPattern xm_pattern(int rows, int channels)
+{
+    XmPattern p;
+    p.rows = rows;
+    p.cells.assign((size_t)rows * channels, PatternCell{});
+    return p;
+}
+
+PatternCell &xm_cell(XmPattern &pattern, int channels, int row, int channel)
+{
+    return pattern.cells[(size_t)row * channels + channel];
+}
+
+XmSample xm_sample_8bit(const std::vector<int8_t> &values)
+{
+    XmSample s;
+    for (int8_t v : values)
+        s.values.push_back((int16_t)(v * 256));
+    return s;
+}
+
+XmSample xm_sample_16bit(const std::vector<int16_t> &values)
+{
+    XmSample s;
+    s.values = values;
+    s.sixteen_bit = true;
+    return s;
+}
+
+XmInstrument xm_instrument(const XmSample &sample)
+{
+    XmInstrument ins;
+    ins.samples.push_back(sample);
+    return ins;
+}
+
+static void pack_cells(std::vector<uint8_t> &out, const std::vector<PatternCell> &cells)
+{
+    for (const PatternCell &c : cells) {
+        uint8_t note = c.note == NOTE_KEY_OFF ? 97 : c.note;
+        uint8_t fields[5] = {note, c.instrument, c.volume, c.effect, c.param};
+        uint8_t mask = 0x80;
+        for (int f = 0; f < 5; ++f)
+            if (fields[f])
+                mask |= (uint8_t)(1 << f);
+        put8(out, mask);
+        for (int f = 0; f < 5; ++f)
+            if (fields[f])
+                put8(out, fields[f]);
+    }
+}
+
+static void sample_header(std::vector<uint8_t> &out, const XmSample &s)
+{
+    uint32_t width = s.sixteen_bit ? 2 : 1;
+    if (s.raw) {
+        put32(out, s.raw_length);
+        put32(out, s.raw_loop_start);
+        put32(out, s.raw_loop_length);
+    } else {
+        put32(out, (uint32_t)s.values.size() * width);
+        put32(out, s.loop_start * width);
+        put32(out, s.loop_length * width);
+    }
+    put8(out, s.volume);
+    put8(out, (uint8_t)s.finetune);
+    put8(out, s.raw ? s.raw_type : (s.loop_type | (s.sixteen_bit ? 0x10 : 0)));
+    put8(out, s.panning);
+    put8(out, (uint8_t)s.relative_note);
+    put_zeros(out, 23);
+}
+
+static void sample_data(std::vector<uint8_t> &out, const XmSample &s)
+{
+    if (s.raw) {
+        out.insert(out.end(), s.raw_data.begin(), s.raw_data.end());
+        return;
+    }
+    int previous = 0;
+    for (int16_t v : s.values) {
+        if (s.sixteen_bit) {
+            put16(out, (v - previous) & 0xFFFF);
+        } else {
+            int byte = v >> 8;
+            put8(out, (byte - previous) & 0xFF);
+            v = (int16_t)byte;
+        }
+        previous = v;
+    }
+}
+
+std::vector<uint8_t> xm_build(const XmModule &m)
+{
+    const char *signature = "Extended Module: ";
+    std::vector<uint8_t> out(signature, signature + 17);
+    put_zeros(out, 20);  // module name
+    put8(out, 0x1A);
+    put_zeros(out, 20);  // tracker name
+    put16(out, 0x0104);
+    put32(out, 276);
+    put16(out, m.song_length >= 0 ? m.song_length : (int)m.orders.size());
+    put16(out, m.restart);
+    put16(out, m.channels);
+    put16(out, m.pattern_count >= 0 ? m.pattern_count : (int)m.patterns.size());
+    put16(out, m.instrument_count >= 0 ? m.instrument_count : (int)m.instruments.size());
+    put16(out, m.flags);
+    put16(out, m.speed);
+    put16(out, m.bpm);
+    uint8_t orders[256] = {};
+    for (size_t i = 0; i < m.orders.size() && i < 256; ++i)
+        orders[i] = m.orders[i];
+    out.insert(out.end(), orders, orders + 256);
+
+    for (const XmPattern &p : m.patterns) {
+        std::vector<uint8_t> packed;
+        if (p.raw)
+            packed = p.raw_packed;
+        else
+            pack_cells(packed, p.cells);
+        put32(out, 9);
+        put8(out, 0);
+        put16(out, p.rows);
+        put16(out, p.packed_size >= 0 ? p.packed_size : (int)packed.size());
+        out.insert(out.end(), packed.begin(), packed.end());
+    }
+    if (m.truncate_after_patterns)
+        return out;
+
+    for (const XmInstrument &ins : m.instruments) {
+        int count = ins.sample_count >= 0 ? ins.sample_count : (int)ins.samples.size();
+        size_t start = out.size();
+        put32(out, count ? 263 : 29);
+        put_zeros(out, 22);
+        put8(out, 0);
+        put16(out, count);
+        if (count) {
+            put32(out, 40);
+            out.insert(out.end(), ins.sample_map, ins.sample_map + 96);
+            for (int i = 0; i < 12; ++i) {
+                EnvelopePoint p = i < (int)ins.volume_envelope.size() ? ins.volume_envelope[i]
+                                                                       : EnvelopePoint{};
+                put16(out, p.tick);
+                put16(out, p.value);
+            }
+            put_zeros(out, 48);  // panning envelope
+            put8(out, ins.point_count >= 0 ? ins.point_count : (int)ins.volume_envelope.size());
+            put8(out, 0);
+            put8(out, ins.volume_sustain);
+            put8(out, ins.volume_loop_start);
+            put8(out, ins.volume_loop_end);
+            put_zeros(out, 3);
+            put8(out, ins.volume_type);
+            put_zeros(out, 5);
+            put16(out, ins.fadeout);
+            put_zeros(out, start + 263 - out.size());
+        }
+        for (const XmSample &s : ins.samples)
+            sample_header(out, s);
+        for (const XmSample &s : ins.samples)
+            sample_data(out, s);
+    }
+    return out;
+}
+
+Song *xm_load(const std::vector<uint8_t> &bytes)
+{
+    if (!arena.base)
+        arena_init();
+    memsrc_set_data(bytes.data(), (uint32_t)bytes.size());
+    set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
+    return song_load("test");
+}
