@@ -252,7 +252,7 @@ def walk_paths():
         # On landing both arms swing in across the chest for balance.
         xs = [320 + out * (spread[t] + 6 * talk1(t)) + (10 * out * point(t) if side else 0)
               - out * (95 if side == 0 else 55) * land(t) for t in range(n)]
-        ys = [240 + 30 * hip_swing(t, 1 - side) * walking[t]
+        ys = [240 + 30 * hip_swing(t, side) * walking[t]
               - (85 * point(t) if side else 25 * point(t))
               - 30 * laugh(t) - 40 * air(t) + 25 * squat(t) - 10 * talk1(t) * (1 - point(t))
               for t in range(n)]
