@@ -7,7 +7,10 @@
 // pixel from the top row, so dst may be one of their sources. Gains are
 // p / 128 (128 is unity); weights are p * (1/255) held as floats, so 255 is
 // exactly 1. Per-byte tables only hoist the per-pixel expression.
+#include <cstring>
+
 #include "textures/ops.h"
+
 
 // 1/255 and 1/127 as the 32-bit floats the textures were made with.
 static const float INV_255 = 0.003921569f;
@@ -171,36 +174,77 @@ int tex_curve(const TextureOp *op)
     return 1;
 }
 
+// One pixel of tex_hsv_scale.
+static uint32_t hsv_scale_pixel(int r0, int g0, int b0, int hue_gain, int saturation_gain, int value_gain)
+{
+    float h, s, v, r, g, b;
+    rgb_to_hsv((float)r0, (float)g0, (float)b0, &h, &s, &v);
+    h = (float)(h * hue_gain / 128.0);
+    s = (float)(s * saturation_gain / 128.0);
+    v = (float)(v * value_gain / 128.0);
+    hsv_to_rgb(h, s, v, &r, &g, &b);
+    return tex_pack(clamp_float_byte(r), clamp_float_byte(g), clamp_float_byte(b), 0);
+}
+
 int tex_hsv_scale(const TextureOp *op)
 {
+    // The result is a function of the colour alone, and the script's
+    // pictures repeat colours a lot (grey pictures hold at most 256): the
+    // last result for each of 4096 hashed colours is remembered. An entry
+    // holds the colour with bit 24 set, so an empty (zero) entry never
+    // matches.
+    static uint32_t seen[4096], made[4096];
+    memset(seen, 0, sizeof seen);
     const uint8_t *q = tex_slot(op->src_a);
     uint8_t *p = tex_slot(op->dst);
     for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i, p += 4, q += 4) {
-        float h, s, v, r, g, b;
-        rgb_to_hsv(q[0], q[1], q[2], &h, &s, &v);
-        h = (float)(h * op->p0 / 128.0);
-        s = (float)(s * op->p1 / 128.0);
-        v = (float)(v * op->p2 / 128.0);
-        hsv_to_rgb(h, s, v, &r, &g, &b);
-        p[0] = clamp_float_byte(r);
-        p[1] = clamp_float_byte(g);
-        p[2] = clamp_float_byte(b);
+        const uint32_t key = (uint32_t)q[0] | (uint32_t)q[1] << 8 | (uint32_t)q[2] << 16 | 1u << 24;
+        const uint32_t at = (key * 2654435761u) >> 20;
+        if (seen[at] != key) {
+            seen[at] = key;
+            made[at] = hsv_scale_pixel(q[0], q[1], q[2], op->p0, op->p1, op->p2);
+        }
+        p[0] = (uint8_t)made[at];
+        p[1] = (uint8_t)(made[at] >> 8);
+        p[2] = (uint8_t)(made[at] >> 16);
     }
     return 1;
 }
 
+// Fills out[b] = blend_channel(mode, a, b) for every b, one mode per loop.
+static void blend_row(int mode, int a, uint8_t out[256])
+{
+    for (int b = 0; b < 256; ++b) {
+        switch (mode) {
+        case 0: out[b] = clamp_byte(a + b); break;
+        case 1: out[b] = clamp_byte(a - b); break;
+        case 2: out[b] = clamp_byte((a * b) >> 8); break;
+        default: out[b] = blend_channel(mode, a, b); break;
+        }
+    }
+}
+
 int tex_combine(const TextureOp *op)
 {
-    // Each channel's result depends only on the two source bytes, so it is
-    // tabled once per call: the same lerp_rgb arithmetic, 65536 times instead
-    // of three times per pixel.
-    static uint8_t result[256][256];
+    // Each channel's result depends only on the two source bytes, so all
+    // 65536 results are tabled once per call with the arithmetic of
+    // lerp_rgb: d * a + w * m, with m the blended byte.
+    static uint8_t mixed[256][256], result[256][256];
     const float w = weight255(op->p1);
     const float d = (float)(1.0 - w);
+    double wm[256];
+    for (int m = 0; m < 256; ++m)
+        wm[m] = w * (double)m;
     for (int a = 0; a < 256; ++a) {
         const double da = d * (double)a;
+        for (int m = 0; m < 256; ++m)
+            mixed[a][m] = clamp_float_byte((float)(da + wm[m]));
+    }
+    uint8_t blended[256];
+    for (int a = 0; a < 256; ++a) {
+        blend_row(op->p0, a, blended);
         for (int b = 0; b < 256; ++b)
-            result[a][b] = clamp_float_byte((float)(da + w * (double)blend_channel(op->p0, a, b)));
+            result[a][b] = mixed[a][blended[b]];
     }
     const uint8_t *a = tex_slot(op->src_a), *b = tex_slot(op->src_b);
     uint8_t *p = tex_slot(op->dst);
