@@ -17,14 +17,16 @@ Song *song_handle;
 static const uint8_t *chosen_module;
 static uint32_t chosen_size;
 
-static void embedded_module(const uint8_t **module, uint32_t *size)
+int music_embedded_song(const uint8_t **module, uint32_t *size)
 {
 #ifdef FROSTMERE_HAVE_EMBEDDED_SONG
     *module = EMBEDDED_SONG;
     *size = EMBEDDED_SONG_SIZE;
+    return 1;
 #else
     *module = nullptr;
     *size = 0;
+    return 0;
 #endif
 }
 
@@ -39,7 +41,7 @@ int music_init()
     const uint8_t *module = chosen_module;
     uint32_t size = chosen_size;
     if (!module)
-        embedded_module(&module, &size);
+        music_embedded_song(&module, &size);
     memsrc_set_data(module, size);
     set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
     if (!audio_open(OUTPUT_RATE)) {
@@ -81,7 +83,7 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
                             uint32_t size)
 {
     if (!module)
-        embedded_module(&module, &size);
+        music_embedded_song(&module, &size);
     if (!module || !size || size > 0x7FFFFFFFu) {
         fprintf(stderr, "soundtrack: no module to render\n");
         return 0;

@@ -19,6 +19,8 @@ constexpr int32_t OUTPUT_RATE = 44100;
 
 extern Song *song_handle;
 
+// The song built into the program; 0 (and null) when none was built in.
+int music_embedded_song(const uint8_t **module, uint32_t *size);
 // The module music_init() loads; null restores the embedded song.
 void music_set_module(const uint8_t *module, uint32_t size);
 int music_init();
