@@ -365,6 +365,7 @@ WORD = {w: 11 + i for i, w in enumerate(VOICE_WORDS)}
 # the robot's words stay on top.
 MIX = {KICK: 0.85, SNARE: 1.0, HAT: 1.0, CRASH: 0.8, BASS: 0.42, PAD: 0.75, LEAD: 0.62,
        BELL: 0.85, SLEIGH: 0.9, PLUCK: 0.9}
+MIX.update({WORD[w]: 0.8 for w in VOICE_WORDS})  # doubled, so still the loudest part
 
 # channels
 CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_PAD, CH_LEAD, CH_BELL, CH_VOICE = 0, 1, 2, 3, 4, 7, 8, 9
@@ -484,14 +485,17 @@ def melody(p, ch, ins, notes, volume=40, release=True):
             p.put(end, ch, "off")
 
 
-def say(p, row, word, pitch="C-4", volume=60, ch=CH_VOICE):
-    p.put(row, ch, pitch, WORD[word], vol(volume))
+def say(p, row, word, pitch="C-4", volume=60, double=CH_LEAD, eff=0, par=0):
+    """The robot speaks on the voice channel, doubled in unison on a free
+    channel: twice the level, so the words ride on top of the band."""
+    for ch in (CH_VOICE, double):
+        p.put(row, ch, pitch, WORD[word], vol(volume), eff, par)
 
 
-def say_line(p, rows, words, pitches=None):
+def say_line(p, rows, words, pitches=None, double=CH_LEAD):
     pitches = pitches or ["C-4"] * len(words)
     for row, word, pitch in zip(rows, words, pitches):
-        say(p, row, word, pitch)
+        say(p, row, word, pitch, double=double)
 
 
 CHORUS_TUNE = [  # (row, note, rows held): an original carol-like tune
@@ -600,17 +604,18 @@ def pattern_closeup():
     return p
 
 
-def laugh(p, rows_big, rows_small, ch=CH_VOICE):
+def laugh(p, rows_big, rows_small, double):
+    """HA on the big rows, falling in pitch; quicker, higher ha-ha after."""
     for row in rows_big:
-        p.put(row, ch, "G-3", WORD["ha"], vol(64), 0x02, 0x06)
+        say(p, row, "ha", "G-3", 64, double, 0x02, 0x06)
     for row in rows_small:
-        p.put(row, ch, "A#3", WORD["ha"], vol(52), 0x02, 0x0A)
+        say(p, row, "ha", "A#3", 52, double, 0x02, 0x0A)
 
 
 def pattern_laugh():
     """Pattern 6: order 4, rows 0-16; row 16 breaks to row 32 of the next."""
     p = Pattern()
-    laugh(p, [0, 4, 8], [9, 10])
+    laugh(p, [0, 4, 8], [9, 10], CH_LEAD)
     for row in (0, 4, 8):
         p.put(row, CH_KICK, "C-4", KICK)
         p.put(row, CH_BASS, "A-1", BASS, vol(56))
@@ -631,23 +636,23 @@ def pattern_laugh():
 def pattern_now():
     """Pattern 3: order 7, rows 0-40; breaks on row 40."""
     p = Pattern()
-    say(p, 0, "now", "A#3", 64)
+    say(p, 0, "now", "A#3", 64, CH_BELL)
     p.put(0, CH_KICK, "C-4", KICK)
     p.put(0, CH_HAT, "C-4", CRASH, vol(52))
     p.put(0, CH_BASS, "A-1", BASS, vol(56))
     for ch, n in zip(PAD_CHANNELS, ("A-3", "C-4", "E-4")):
         p.put(0, ch, n, PAD, vol(34))
     # the siren rises while the robot spins
-    p.put(2, CH_LEAD, "A-3", LEAD, vol(24), 0x01, 0x04)
+    p.put(2, CH_LEAD, "A-3", LEAD, vol(40), 0x01, 0x04)
     for row in range(3, 16):
         p.put(row, CH_LEAD, 0, 0, 0x91 if row % 2 else 0, 0x01, 0x00)
     p.put(16, CH_LEAD, "off")
-    for row in range(4, 16, 2 if True else 1):
+    for row in range(4, 16, 2):
         p.put(row, CH_SNARE, "C-4", SNARE, vol(18 + row * 2))
     for row in (13, 15):
         p.put(row, CH_SNARE, "C-4", SNARE, vol(50))
     # the laugh on the flash rows
-    laugh(p, [16, 20, 24], [17, 25, 26])
+    laugh(p, [16, 20, 24], [17, 25, 26], CH_BELL)
     for row in (16, 20, 24):
         p.put(row, CH_KICK, "C-4", KICK)
         p.put(row, CH_HAT, "C-4", CRASH, vol(40))
@@ -676,8 +681,8 @@ def pattern_threat():
         say(p, row, word, pitch, 64)
         p.put(row, CH_KICK, "C-4", KICK)
         p.put(row, CH_BASS, ROOTS[chord], BASS, vol(56))
-        pads(p, row, chord, 34)
-        p.put(row, CH_HAT, "C-4", CRASH if row in (0, 12, 20, 32) else HAT, vol(40))
+        pads(p, row, chord, 28)
+        p.put(row, CH_HAT, "C-4", CRASH if row in (0, 12, 20, 32) else HAT, vol(34))
     for row in (8, 10, 14, 18, 22, 26, 30):
         p.put(row, CH_SNARE, "C-4", SNARE, vol(22 + row))
     p.put(24, CH_KICK, "C-4", KICK, vol(40))
