@@ -88,16 +88,18 @@ def shapes():
     add(circle(53, 58, 12))
     # Gun arm: the upper arm leaves the right shoulder, the forearm is held
     # out to the right with the fist at its end.
-    for poly in tube((190, 216), (202, 228), (210, 226), (216, 218), 18, 14, 12):
+    for poly in tube((190, 216), (200, 228), (206, 226), (212, 218), 18, 14, 12):
         add(poly)
-    add(circle(217, 216, 9))
+    add(circle(213, 217, 9))
     # The gun in the fist: a grip hanging below, a boxy body and a long
-    # barrel rising to the right with a muzzle at its end.
-    add(place(217, 212, -30, [(-8, -11), (16, -11), (18, -4), (16, 6), (-8, 6)]))
-    add(place(217, 212, -30, [(-5, 4), (4, 4), (1, 18), (-8, 18)]))
-    add(place(217, 212, -30, [(14, -9), (36, -8), (36, 1), (14, 2)]))
-    add(place(217, 212, -30, [(34, -10), (40, -10), (40, 3), (34, 3)]))
-    add(place(217, 212, -30, [(0, -11), (8, -11), (8, -15), (0, -15)]))
+    # barrel rising to the right with a muzzle at its end; drawn stocky so
+    # it reads at a glance.
+    gun = lambda outline: place(213, 213, -30, [(a * 1.05, b * 1.45) for a, b in outline])
+    add(gun([(-8, -11), (16, -11), (18, -4), (16, 6), (-8, 6)]))
+    add(gun([(-5, 4), (4, 4), (1, 16), (-8, 16)]))
+    add(gun([(14, -9), (35, -8), (35, 1), (14, 2)]))
+    add(gun([(33, -10), (38, -10), (38, 3), (33, 3)]))
+    add(gun([(0, -11), (8, -11), (8, -15), (0, -15)]))
 
     # Eye slits, slanted down towards the nose: an angry look.
     cut([(111, 112.5), (129, 118), (128, 124), (110, 118.5)])
