@@ -14,9 +14,9 @@ The motion is composed as a little story, then fitted to those fixed facts:
   paths 0-13 (walk scene, live from the song's start for 128 rows ~ 14 s,
   hidden under the fade-in until ~3.5 s): the robot walks away, turns round,
   marches towards the camera with hips and knees in counter-phase and arms
-  swinging against the legs, stops and talks ("ho ho ho, humans - christmas
-  is coming") leaning back to laugh, squats and jumps on "make a demo NOW",
-  then points at the viewer on "or face my gun"; the camera glides after it.
+  swinging against the legs, stops and talks ("ho ho ho, humans! i am the
+  robot") leaning back to laugh, squats and jumps on "enter the compo", then
+  points at the viewer on "or the robot..."; the camera glides after it.
   paths 14-22 (talk scene, live from order 3 for ~17.9 s): close-up of the
   robot gesturing with arms and head while it speaks (order 3 at points
   0-36, order 5 at 55-90); order 6 (points 90-161) hides the scene, where the
@@ -322,14 +322,14 @@ def talk_paths():
     speech = lambda t: words(t) * ramp(t, 1, 6) + words5(t)
     shout = lambda t: math.exp(-((t - ORDER7 - 1.5) / 2.0) ** 2)
     phrase1 = lambda t: ramp(t, 2, 7) * (1 - ramp(t, 14, 17))        # "I am the robot"
-    phrase2 = lambda t: ramp(t, 16, 19) * (1 - ramp(t, 31, 36))      # "upload your entries"
+    phrase2 = lambda t: ramp(t, 16, 19) * (1 - ramp(t, 31, 36))      # "humans, enter it"
     phrase3 = lambda t: ramp(t, ORDER5 + 34, ORDER5 + 36) * (1 - ramp(t, ORDER5 + 46, ORDER5 + 48))
     phrase4 = lambda t: ramp(t, ORDER5 + 47, ORDER5 + 49) * (1 - ramp(t, ORDER5 + 60, ORDER5 + 66))
     hidden = lambda t: ramp(t, ORDER6 + 2, ORDER6 + 12) * (1 - ramp(t, ORDER7 - 14, ORDER7 - 3))
     paths = {}
 
     # Path 15, body place: shifts its weight, steps towards the camera on
-    # "upload your entries", back for the threat, around while hidden.
+    # "humans, enter it", back for the threat, around while hidden.
     px = [(0, 217), (4, 217), (16, 206), (30, 224), (ORDER5 + 36, 214), (ORDER5 + 52, 200),
           (ORDER6 + 20, 271), (ORDER6 + 45, 154), (ORDER7 - 4, 205), (172, 186)]
     py = [(0, 255), (4, 255), (18, 244), (32, 226), (ORDER5 + 40, 214), (ORDER6 + 10, 200),
@@ -347,7 +347,7 @@ def talk_paths():
                  [231 + 10 * speech(t) - 10 * shout(t) + 18 * hidden(t) - 28 * ramp(t, 150, 172)
                   for t in range(n)])
     # Paths 18-21, arms: the left arm opens on "I am the robot" and beats
-    # time; the right (gun) arm swings up and aims on "or face my gun"; both
+    # time; the right (gun) arm swings up and aims on "or the robot"; both
     # fly up for the shout.
     paths[18] = ([285 - 40 * phrase1(t) - 30 * speech(t) * (1 - phrase4(t)) - 60 * hidden(t)
                   + 50 * shout(t) + 10 * phrase4(t) for t in range(n)],

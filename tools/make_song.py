@@ -22,8 +22,8 @@ order pattern  rows   what plays / what the pictures do
   2     5     0-63   chorus with the Christmas tune ("it's almost xmas time
                      again!"), lift at row 32 ("time for... the frostmere
                      compo 2006!")
-  3     7     0-32   close-up: "i am the ro-bot. hu-mans, en-ter it!";
-                     row 32 breaks to the next order
+  3     7     0-32   close-up: "i am the ro-bot. hu-mans, en-ter it!" and a
+                     chuckle on row 32, which breaks to the next order
   4     6     0-16   silhouette laughs "HA (0) HA (4) HA-ha-ha (8, 9, 10)"
                      on the flash rows; row 16 breaks to row 32 of order 5
   5     2    32-63   close-up: "en-ter the com-po or the ro-bot..."
