@@ -196,16 +196,20 @@ int tex_plasma(const TextureOp *op)
 }
 
 // Squared wrapped distances from a point coordinate to every column (or
-// row). The wrap has period 255: a distance above 128 becomes 255 - d.
-static void cell_distances(int at, int32_t out[TEXTURE_SIZE])
+// row), less bias. The wrap has period 255: a distance above 128 becomes
+// 255 - d, so a square is at most 16384 and a sum of two at most 32768.
+// Column squares are kept less 16384 so that the sums fit 16-bit lanes.
+static void cell_distances(int at, int bias, int16_t out[TEXTURE_SIZE])
 {
     for (int x = 0; x < TEXTURE_SIZE; ++x) {
         int d = abs(at - x);
         if (d > 128)
             d = 255 - d;
-        out[x] = d * d;
+        out[x] = (int16_t)(d * d - bias);
     }
 }
+
+static const int CELL_BIAS = 16384;
 
 int tex_cells(const TextureOp *op)
 {
@@ -214,19 +218,19 @@ int tex_cells(const TextureOp *op)
     crt_srand(op->p2);
     // At most 255 points, each kept as its squared distances to every column
     // and row: fixed-size static scratch, so there is no allocation to fail.
-    static int32_t dx2[255][TEXTURE_SIZE], dy2[255][TEXTURE_SIZE];
+    static int16_t dx2[255][TEXTURE_SIZE], dy2[255][TEXTURE_SIZE];
     int32_t far2 = 0;
     for (int k = 0; k < n; ++k) {
         int px = crt_rand() % 256;
         int py = crt_rand() % 256;
-        cell_distances(px, dx2[k]);
-        cell_distances(py, dy2[k]);
-        int32_t fx = 0, fy = 0;
+        cell_distances(px, CELL_BIAS, dx2[k]);
+        cell_distances(py, 0, dy2[k]);
+        int32_t fx = -CELL_BIAS, fy = 0;
         for (int i = 0; i < TEXTURE_SIZE; ++i) {
             fx = dx2[k][i] > fx ? dx2[k][i] : fx;
             fy = dy2[k][i] > fy ? dy2[k][i] : fy;
         }
-        far2 = fx + fy > far2 ? fx + fy : far2;
+        far2 = fx + fy + CELL_BIAS > far2 ? fx + fy + CELL_BIAS : far2;
     }
 
     // No points: nothing to measure a distance to, and the brightness scale
@@ -247,22 +251,22 @@ int tex_cells(const TextureOp *op)
     double far = sqrt((double)far2);
     if (far > gmax)
         gmax = (float)far;
-    int32_t near2[TEXTURE_SIZE];
+    int16_t near2[TEXTURE_SIZE];
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
         for (int x = 0; x < TEXTURE_SIZE; ++x)
-            near2[x] = INT32_MAX;
+            near2[x] = INT16_MAX;
         for (int k = 0; k < n; ++k) {
-            const int32_t dy = dy2[k][y];
-            const int32_t *dx = dx2[k];
+            const int16_t dy = dy2[k][y];
+            const int16_t *dx = dx2[k];
             for (int x = 0; x < TEXTURE_SIZE; ++x) {
-                int32_t d = dx[x] + dy;
+                const int16_t d = (int16_t)(dx[x] + dy);
                 near2[x] = d < near2[x] ? d : near2[x];
             }
         }
         uint8_t *p = tex_pixel(op->dst, 0, y);
         for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
             float dmin = 255.0f;
-            double d = sqrt((double)near2[x]);
+            double d = sqrt((double)(near2[x] + CELL_BIAS));
             if (d < dmin)
                 dmin = (float)d;
             if (dmin < gmin)

@@ -85,13 +85,10 @@ static TEX_INLINE uint32_t load_pixel(const uint8_t *p)
     return v;
 }
 
-static TEX_INLINE void bilinear_into(uint8_t *p, const uint8_t *src, float x, float y)
+static TEX_INLINE void bilinear_into(uint8_t *p, const uint8_t *src, int32_t at00, int32_t at10, int32_t at01,
+                                     int32_t at11, float fx, float fy)
 {
-    const int ix = (int)x, iy = (int)y;  // floor, as x and y are not negative
-    const float fx = x - (float)ix, fy = y - (float)iy;
-    const int x1 = (ix + 1) & 255, y1 = (iy + 1) & 255;
-    const uint8_t *p00 = src + iy * 1024 + ix * 4, *p10 = src + iy * 1024 + x1 * 4;
-    const uint8_t *p01 = src + y1 * 1024 + ix * 4, *p11 = src + y1 * 1024 + x1 * 4;
+    const uint8_t *p00 = src + at00, *p10 = src + at10, *p01 = src + at01, *p11 = src + at11;
     const uint32_t c00 = load_pixel(p00), c10 = load_pixel(p10), c01 = load_pixel(p01), c11 = load_pixel(p11);
     // Four equal corners give that colour back exactly: the weights sum to 1
     // within a few double roundings, far below the float rounding of the
@@ -151,6 +148,72 @@ TexPixel sample_bilinear(int slot, float x, float y)
     return tex_pack(c[0], c[1], c[2], 0);
 }
 
+// Wraps a row of coordinates, each known to lie within one period of the
+// range, as the warps' coordinates do (shifts of at most 128 pixels): the
+// loops of wrap_period255 then take at most one step. Subtracting or adding
+// a masked 255 (or 0, which changes nothing) does that step four at a time.
+static void wrap_row(float w[TEXTURE_SIZE])
+{
+#if defined(__SSE2__)
+    const __m128 period = _mm_set1_ps(255.0f), zero = _mm_setzero_ps();
+    for (int x = 0; x < TEXTURE_SIZE; x += 4) {
+        __m128 c = _mm_loadu_ps(w + x);
+        c = _mm_sub_ps(c, _mm_and_ps(_mm_cmpgt_ps(c, period), period));
+        c = _mm_add_ps(c, _mm_and_ps(_mm_cmplt_ps(c, zero), period));
+        _mm_storeu_ps(w + x, c);
+    }
+#else
+    for (int x = 0; x < TEXTURE_SIZE; ++x)
+        w[x] = wrap_period255(w[x]);
+#endif
+}
+
+// Where a row of samples reads: the byte offsets of the four corners of
+// each sample in its slot and the fractions between them.
+struct SampleRow {
+    int32_t at00[TEXTURE_SIZE], at10[TEXTURE_SIZE], at01[TEXTURE_SIZE], at11[TEXTURE_SIZE];
+    float fx[TEXTURE_SIZE], fy[TEXTURE_SIZE];
+};
+
+// u and v wrapped into 0..255, where truncation is floor.
+static void sample_row_set(SampleRow *row, const float *u, const float *v)
+{
+#if defined(__SSE2__)
+    const __m128i one = _mm_set1_epi32(1), mask = _mm_set1_epi32(255);
+    for (int x = 0; x < TEXTURE_SIZE; x += 4) {
+        const __m128 cu = _mm_loadu_ps(u + x), cv = _mm_loadu_ps(v + x);
+        const __m128i ix = _mm_cvttps_epi32(cu), iy = _mm_cvttps_epi32(cv);
+        _mm_storeu_ps(row->fx + x, _mm_sub_ps(cu, _mm_cvtepi32_ps(ix)));
+        _mm_storeu_ps(row->fy + x, _mm_sub_ps(cv, _mm_cvtepi32_ps(iy)));
+        const __m128i x1 = _mm_and_si128(_mm_add_epi32(ix, one), mask);
+        const __m128i y1 = _mm_and_si128(_mm_add_epi32(iy, one), mask);
+        const __m128i r0 = _mm_slli_epi32(iy, 10), r1 = _mm_slli_epi32(y1, 10);
+        const __m128i c0 = _mm_slli_epi32(ix, 2), c1 = _mm_slli_epi32(x1, 2);
+        _mm_storeu_si128((__m128i *)(row->at00 + x), _mm_add_epi32(r0, c0));
+        _mm_storeu_si128((__m128i *)(row->at10 + x), _mm_add_epi32(r0, c1));
+        _mm_storeu_si128((__m128i *)(row->at01 + x), _mm_add_epi32(r1, c0));
+        _mm_storeu_si128((__m128i *)(row->at11 + x), _mm_add_epi32(r1, c1));
+    }
+#else
+    for (int x = 0; x < TEXTURE_SIZE; ++x) {
+        const int32_t ix = (int32_t)u[x], iy = (int32_t)v[x];
+        row->fx[x] = u[x] - (float)ix;
+        row->fy[x] = v[x] - (float)iy;
+        const int32_t x1 = (ix + 1) & 255, y1 = (iy + 1) & 255;
+        row->at00[x] = iy * 1024 + ix * 4;
+        row->at10[x] = iy * 1024 + x1 * 4;
+        row->at01[x] = y1 * 1024 + ix * 4;
+        row->at11[x] = y1 * 1024 + x1 * 4;
+    }
+#endif
+}
+
+static void sample_row(uint8_t *p, const uint8_t *src, const SampleRow *row)
+{
+    for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4)
+        bilinear_into(p, src, row->at00[x], row->at10[x], row->at01[x], row->at11[x], row->fx[x], row->fy[x]);
+}
+
 int tex_sine_warp(const TextureOp *op)
 {
     const float ax = (float)(op->p0 - 128), ay = (float)(op->p1 - 128);
@@ -163,13 +226,17 @@ int tex_sine_warp(const TextureOp *op)
         column_shift[i] = wave * ay;
     }
     const uint8_t *src = tex_slot(op->src_a);
+    float u[TEXTURE_SIZE], v[TEXTURE_SIZE];
+    SampleRow row;
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
-        uint8_t *p = tex_pixel(op->dst, 0, y);
-        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
-            const float u = (float)(x + row_shift[y]);
-            const float v = (float)(y + column_shift[x]);
-            bilinear_into(p, src, wrap_period255(u), wrap_period255(v));
+        for (int x = 0; x < TEXTURE_SIZE; ++x) {
+            u[x] = (float)(x + row_shift[y]);
+            v[x] = (float)(y + column_shift[x]);
         }
+        wrap_row(u);
+        wrap_row(v);
+        sample_row_set(&row, u, v);
+        sample_row(tex_pixel(op->dst, 0, y), src, &row);
     }
     return 1;
 }
@@ -178,16 +245,22 @@ int tex_displace(const TextureOp *op)
 {
     const float kx = (float)(op->p0 - 128), ky = (float)(op->p1 - 128);
     const uint8_t *src = tex_slot(op->src_a);
+    float u[TEXTURE_SIZE], v[TEXTURE_SIZE];
+    SampleRow row;
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
-        uint8_t *p = tex_pixel(op->dst, 0, y);
+        // A map byte moves the sample point by at most 255 * 128 / 256
+        // pixels, within one period.
         const uint8_t *q = tex_pixel(op->src_b, 0, y);
-        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4, q += 4) {
+        for (int x = 0; x < TEXTURE_SIZE; ++x, q += 4) {
             int m = q[0] > q[1] ? q[0] : q[1];
             m = q[2] > m ? q[2] : m;
-            const float u = wrap_period255((float)(m * (double)kx / 256.0 + x));
-            const float v = wrap_period255((float)(m * (double)ky / 256.0 + y));
-            bilinear_into(p, src, u, v);
+            u[x] = (float)(m * (double)kx / 256.0 + x);
+            v[x] = (float)(m * (double)ky / 256.0 + y);
         }
+        wrap_row(u);
+        wrap_row(v);
+        sample_row_set(&row, u, v);
+        sample_row(tex_pixel(op->dst, 0, y), src, &row);
     }
     return 1;
 }
