@@ -2,7 +2,9 @@
 // into PNG frames.
 //
 //   frostmere-capture --out DIR [--frames 0,7,70] [--every N]
-//                     [--max-frames N] [--fps N] [--log FILE]
+//                     [--max-frames N] [--fps N] [--log FILE] [--wav FILE]
+//   frostmere-capture --textures DIR
+//   frostmere-capture --soundtrack FILE [--seconds N] [--module IN.xm]
 //
 // Frames are numbered from the first presented frame (the first loading
 // screen) and written as DIR/frame-NNNNNN.png. Exit code 0 when the program
@@ -16,9 +18,16 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "app/arena.h"
 #include "app/program.h"
+#include "app/window.h"
+#include "music/music.h"
+#include "platform/capture/capture_audio.h"
 #include "platform/capture/capture_platform.h"
 #include "support/png_write.h"
+#include "support/wav_write.h"
+#include "textures/export.h"
+#include "textures/textures.h"
 
 struct CaptureOptions {
     std::string out_dir;
@@ -27,12 +36,18 @@ struct CaptureOptions {
     uint32_t max_frames = 0;
     int fps = 60;
     std::string log_path;
+    std::string wav_path;
+    std::string textures_dir;
+    std::string soundtrack_path;
+    std::string module_path;
+    double seconds = 60.0;
 };
 
 static CaptureOptions options;
 static uint32_t frames_written;
 static uint32_t frames_logged;
 static FILE *frame_log;
+static WavFile wav;
 static int write_failed;
 
 static void usage(FILE *to)
@@ -45,7 +60,14 @@ static void usage(FILE *to)
             "  --max-frames N    stop after N frames\n"
             "  --fps N           frames per second of the virtual display (default 60)\n"
             "  --log FILE        one line per frame: frame elapsed_ms frame_ms order row entry\n"
-            "Without --frames or --every every frame is written.\n");
+            "  --wav FILE        the sound the program plays, from its first frame, as WAV\n"
+            "Without --frames or --every every frame is written.\n"
+            "\n"
+            "       frostmere-capture --textures DIR\n"
+            "  writes the ten procedural textures as DIR/textureN.png and .rgba, then exits\n"
+            "\n"
+            "       frostmere-capture --soundtrack FILE [--seconds N] [--module IN.xm]\n"
+            "  renders the song (or any XM module) offline to a WAV file as fast as it goes\n");
 }
 
 static int parse_count(const char *text, uint32_t *value, uint32_t minimum)
@@ -96,6 +118,21 @@ static int parse_options(int argc, char **argv)
             options.out_dir = value;
         } else if (!strcmp(arg, "--log")) {
             options.log_path = value;
+        } else if (!strcmp(arg, "--wav")) {
+            options.wav_path = value;
+        } else if (!strcmp(arg, "--textures")) {
+            options.textures_dir = value;
+        } else if (!strcmp(arg, "--soundtrack")) {
+            options.soundtrack_path = value;
+        } else if (!strcmp(arg, "--module")) {
+            options.module_path = value;
+        } else if (!strcmp(arg, "--seconds")) {
+            char *end = nullptr;
+            options.seconds = strtod(value, &end);
+            if (end == value || *end || !(options.seconds > 0.0) || options.seconds > 3600.0) {
+                fprintf(stderr, "frostmere-capture: --seconds wants a duration from 0 to 3600\n");
+                return 0;
+            }
         } else if (!strcmp(arg, "--frames")) {
             if (!parse_frame_list(value, options.frames)) {
                 fprintf(stderr, "frostmere-capture: --frames wants numbers like 0,7,70, not '%s'\n",
@@ -124,8 +161,15 @@ static int parse_options(int argc, char **argv)
             return 0;
         }
     }
-    if (options.out_dir.empty() && options.log_path.empty()) {
-        fprintf(stderr, "frostmere-capture: nothing to write: give --out DIR or --log FILE\n");
+    if (!options.textures_dir.empty() || !options.soundtrack_path.empty())
+        return 1;
+    if (!options.module_path.empty()) {
+        fprintf(stderr, "frostmere-capture: --module goes with --soundtrack\n");
+        return 0;
+    }
+    if (options.out_dir.empty() && options.log_path.empty() && options.wav_path.empty()) {
+        fprintf(stderr, "frostmere-capture: nothing to write: give --out DIR, --log FILE or "
+                        "--wav FILE\n");
         usage(stderr);
         return 0;
     }
@@ -176,10 +220,81 @@ static void save_frame(uint32_t frame, const uint8_t *rgba, int width, int heigh
     ++frames_written;
 }
 
+static void write_pcm(const int16_t *stereo, uint32_t frames)
+{
+    wav_write_frames(&wav, stereo, frames);
+}
+
+// The textures alone: a context, the arena and the texture task.
+static int capture_textures()
+{
+    CaptureConfig config = {};
+    config.fps = options.fps;
+    platform_capture_bootstrap(&platform, &config);
+    register_window_class();
+    int ok = window_create(640, 480, 32, 0, "frostmere textures");
+    if (!ok)
+        fprintf(stderr, "frostmere-capture: no offscreen OpenGL context\n");
+    else if (!(ok = arena_init()))
+        fprintf(stderr, "frostmere-capture: the arena could not be allocated\n");
+    else if (!(ok = textures_build()))
+        fprintf(stderr, "frostmere-capture: the texture script failed\n");
+    else if ((ok = textures_export(options.textures_dir.c_str())))
+        printf("wrote %d textures to %s\n", TEXTURE_COUNT, options.textures_dir.c_str());
+    arena_release();
+    window_destroy();
+    unregister_window_class();
+    return ok ? 0 : 1;
+}
+
+static int read_whole_file(const char *path, std::vector<uint8_t> &bytes)
+{
+    FILE *file = fopen(path, "rb");
+    if (!file)
+        return 0;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (bytes.size() + got > 64u * 1024 * 1024) {  // no module is that large
+            fclose(file);
+            errno = EFBIG;
+            return 0;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    int ok = !ferror(file);
+    fclose(file);
+    return ok;
+}
+
+static int capture_soundtrack()
+{
+    std::vector<uint8_t> module;
+    if (!options.module_path.empty() && !read_whole_file(options.module_path.c_str(), module)) {
+        fprintf(stderr, "frostmere-capture: cannot read %s: %s\n", options.module_path.c_str(),
+                strerror(errno));
+        return 1;
+    }
+    const uint8_t *bytes = module.empty() ? nullptr : module.data();
+    if (!options.module_path.empty() && module.empty()) {
+        fprintf(stderr, "frostmere-capture: %s is empty\n", options.module_path.c_str());
+        return 1;
+    }
+    if (!music_render_soundtrack(options.soundtrack_path.c_str(), options.seconds, bytes,
+                                 (uint32_t)module.size()))
+        return 1;
+    printf("wrote %s\n", options.soundtrack_path.c_str());
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (!parse_options(argc, argv))
         return 1;
+    if (!options.soundtrack_path.empty())
+        return capture_soundtrack();
+    if (!options.textures_dir.empty())
+        return capture_textures();
     if (!options.out_dir.empty() && !make_dirs(options.out_dir)) {
         fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
                 options.out_dir.c_str(), strerror(errno));
@@ -197,6 +312,14 @@ int main(int argc, char **argv)
     config.want_frame = want_frame;
     config.on_frame = save_frame;
     platform_capture_bootstrap(&platform, &config);
+    if (!options.wav_path.empty()) {
+        if (!wav_open(&wav, options.wav_path.c_str(), 44100, 2)) {
+            fprintf(stderr, "frostmere-capture: cannot write %s: %s\n", options.wav_path.c_str(),
+                    strerror(errno));
+            return 1;
+        }
+        capture_audio_set_listener(write_pcm);
+    }
     if (!options.log_path.empty()) {
         frame_log = fopen(options.log_path.c_str(), "w");
         if (!frame_log) {
@@ -215,6 +338,14 @@ int main(int argc, char **argv)
     }
     if (frame_log)
         printf("logged %u frames to %s\n", frames_logged, options.log_path.c_str());
+    if (!options.wav_path.empty()) {
+        uint64_t frames = wav.data_bytes / 4;
+        if (!wav_close(&wav)) {
+            fprintf(stderr, "frostmere-capture: could not finish %s\n", options.wav_path.c_str());
+            return 1;
+        }
+        printf("wrote %s (%.2f s of sound)\n", options.wav_path.c_str(), frames / 44100.0);
+    }
     uint32_t presented = capture_frames_presented();
     if (!options.out_dir.empty())
         printf("%u frames presented, %u written to %s\n", presented, frames_written,

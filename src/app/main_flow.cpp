@@ -8,7 +8,10 @@
 #include "app/shell.h"
 #include "app/window.h"
 #include "platform/gl.h"
+#include "music/music.h"
+#include "music/song_source.h"
 #include "platform/platform.h"
+#include "sequencing/paths.h"
 #include "sequencing/precalc.h"
 #include "text/text.h"
 
@@ -37,6 +40,14 @@ static void draw_fade_quad(int fade)
     glVertex2f(640.0f, 480.0f);
     glVertex2f(0.0f, 480.0f);
     glEnd();
+}
+
+static void report_frame(int elapsed_ms, int frame_ms, int order, int row, int entry)
+{
+    if (app_on_frame) {
+        AppFrameInfo info = {elapsed_ms, frame_ms, order, row, entry};
+        app_on_frame(&info);
+    }
 }
 
 static void report_task_failure(uint32_t task_index)
@@ -75,14 +86,45 @@ static int run_precalc(const PrecalcList *list)
             draw_fade_quad(fade--);
         window_swap_buffers();
         glPopAttrib();
-        if (app_on_frame) {
-            AppFrameInfo info = {0, 0, -1, -1, -1};
-            app_on_frame(&info);
-        }
+        report_frame(0, 0, -1, -1, -1);
         if (quit_requested)
             break;
     }
     return ok;
+}
+
+// The frame loop: the timeline follows the song's position as heard until
+// it reaches its terminator or the user quits.
+static void run_timeline(const TimelineEntry *timeline)
+{
+    const TimelineEntry *current = timeline;
+    int elapsed_ms = 0;
+    int frame_ms = 0;
+    for (;;) {
+        if (current->layer_count == 0)
+            break;
+        window_pump_messages();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        int row = song_get_row(song_handle);
+        int order = song_get_order(song_handle);
+        current = timeline_advance(current, song_position(order, row));
+        if (current->path_count)
+            paths_update(elapsed_ms, current->path_ids, current->path_count);
+        for (uint32_t i = 0; i < current->layer_count; ++i)
+            current->layers[i](order, row, (int)current->start, elapsed_ms, frame_ms);
+        window_swap_buffers();
+        report_frame(elapsed_ms, frame_ms, order, row, (int)(current - timeline));
+
+        // Pacing: yield until the frame period has passed; a slow frame
+        // does not wait at all.
+        while (clock_peek() <= frame_period)
+            platform.sleep_ms(0);
+        clock_tick();
+        frame_ms = clock_frame_ms(clock_delta());
+        elapsed_ms += frame_ms;
+        if (quit_requested)
+            break;
+    }
 }
 
 int app_run()
@@ -110,22 +152,28 @@ int app_run()
         failed = "the timeline could not be built";
     else if (!font_create(40, 40, "Arial"))
         failed = "the font \"Arial\" (or a metric-compatible face) was not found";
+    else if (!music_init())
+        failed = "the music could not be started (no sound device, or the song was rejected)";
     if (failed) {
         fprintf(stderr, "frostmere: start-up failed: %s\n", failed);
+        music_stop();
         arena_release();
         window_destroy();
         unregister_window_class();
         return APP_OUTCOME_STARTUP_FAILED;
     }
-    (void)timeline;
-
     int outcome = APP_OUTCOME_ENDED;
     if (!quit_requested && !run_precalc(precalc))
         outcome = APP_OUTCOME_TASK_FAILED;
 
     platform.sleep_ms(500);
+    music_start();
     clock_start();
+    if (!quit_requested)
+        run_timeline(timeline);
 
+    memsrc_close(nullptr);
+    music_stop();
     arena_release();
     window_destroy();
     unregister_window_class();

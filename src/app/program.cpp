@@ -3,12 +3,23 @@
 #include <cstdio>
 
 #include "app/program.h"
+#include "embedded_data.h"
 #include "platform/gl.h"
+#include "sequencing/paths.h"
 #include "text/text.h"
+#include "textures/textures.h"
+
+// Precalc task: the stored animation paths as floats in the arena.
+int paths_init()
+{
+    return paths_init_from(PATH_TABLE, PATH_TABLE_COUNT);
+}
 
 // The tasks, in running order; the loading screen's bar follows the count.
 const PrecalcTask PRECALC_TASK_TABLE[] = {
     fonts_create,
+    paths_init,
+    textures_build,
 };
 const uint32_t PRECALC_TASK_COUNT = sizeof PRECALC_TASK_TABLE / sizeof PRECALC_TASK_TABLE[0];
 

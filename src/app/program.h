@@ -32,6 +32,9 @@ struct AppFrameInfo {
 // Called after every presented frame when set (the capture tool logs them).
 extern void (*app_on_frame)(const AppFrameInfo *info);
 
+// Precalc task: the stored animation paths, converted into the arena.
+int paths_init();
+
 // The program's task list and timeline, built in the arena.
 PrecalcList *precalc_list_build();
 TimelineEntry *timeline_build();
