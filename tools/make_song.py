@@ -516,8 +516,9 @@ def pattern_intro():
     p.put(0, CH_KICK, 0, 0, 0, 0x0F, SPEED)
     p.put(0, CH_SNARE, 0, 0, 0, 0x0F, BPM)
     # the pad swells in out of the dark with fine volume slides
-    for bar, chord in enumerate(("Am", "F", "C", "E")):
+    for bar, chord in enumerate(("Am", "F", "C", "Dm")):
         pads(p, bar * 16, chord, 12 if bar == 0 else 36)
+    pads(p, 56, "E", 36)  # the dominant, under the roll into the groove
     for row in range(2, 16, 2):
         for ch in PAD_CHANNELS:
             p.put(row, ch, 0, 0, 0x94)
@@ -529,7 +530,8 @@ def pattern_intro():
     for row in range(32, 64, 2):
         p.put(row, CH_HAT, "C-4", SLEIGH, vol(34 if row % 4 == 0 else 22))
     bassline(p, 2, "C", "long", 44)
-    bassline(p, 3, "E", "pulse", 44)
+    for row, n in ((48, "D-2"), (54, "D-2"), (56, "E-1"), (62, "E-1")):
+        p.put(row, CH_BASS, n, BASS, vol(44))
     for k in (48, 52, 56, 60):
         p.put(k, CH_KICK, "C-4", KICK, vol(40 + (k - 48)))
     for k in range(56, 64):  # snare roll into the groove
