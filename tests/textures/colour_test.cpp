@@ -137,6 +137,26 @@ TEST(Hsv, UnityGainsReturnEachPixelWithinOneUnit)
     }
 }
 
+// The operator remembers results per colour; every pixel must still be the
+// conversion there and back with the gains applied.
+TEST(Hsv, EqualsTheConversionsOfEachPixel)
+{
+    fill_slot_random(0, 15);
+    TextureOp op = record(TEX_OP_HSV_SCALE, 0, 0, 0, 131, 100, 255);
+    const std::vector<uint8_t> before = slot_copy(0);
+    tex_hsv_scale(&op);
+    for (int i = 0; i < 256 * 256; ++i) {
+        const uint8_t *q = &before[i * 4];
+        float h, s, v, r, g, b;
+        rgb_to_hsv(q[0], q[1], q[2], &h, &s, &v);
+        hsv_to_rgb((float)(h * 131 / 128.0), (float)(s * 100 / 128.0), (float)(v * 255 / 128.0), &r, &g, &b);
+        const uint8_t *p = tex_slot(0) + i * 4;
+        ASSERT_TRUE(p[0] == clamp_float_byte(r) && p[1] == clamp_float_byte(g) && p[2] == clamp_float_byte(b) &&
+                    p[3] == q[3])
+            << i;
+    }
+}
+
 TEST(Hsv, GreyStaysGreyAndScalesWithValue)
 {
     for (int g = 0; g < 256; ++g)

@@ -163,6 +163,46 @@ TEST(Generators, OneCellPointGivesABlackSpotFadingToWhite)
     EXPECT_GT(white, 20000);
 }
 
+// Nearest distances are found on squared integers; the picture must equal
+// the point-by-point comparison of square roots in floats.
+TEST(Generators, CellsEqualNearestDistancesScaledByTheLargestDistance)
+{
+    TextureOp op = record(TEX_OP_CELLS, 1, 0, 0, 26, 128, 0);
+    tex_cells(&op);
+    crt_srand(0);
+    int px[26], py[26];
+    for (int k = 0; k < 26; ++k) {
+        px[k] = crt_rand() % 256;
+        py[k] = crt_rand() % 256;
+    }
+    static uint8_t red[256][256];
+    float gmin = 255, gmax = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            float dmin = 255;
+            for (int k = 0; k < 26; ++k) {
+                int dx = abs(px[k] - x), dy = abs(py[k] - y);
+                dx = dx > 128 ? 255 - dx : dx;
+                dy = dy > 128 ? 255 - dy : dy;
+                const double d = sqrt((double)(dx * dx + dy * dy));
+                if (d > gmax)
+                    gmax = (float)d;
+                if (d < dmin)
+                    dmin = (float)d;
+            }
+            gmin = std::min(gmin, dmin);
+            red[y][x] = clamp_float_byte(dmin);
+        }
+    int brightest = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const uint8_t want = clamp_float_byte((float)((red[y][x] - (double)gmin) * 3.0f * 255.0 / gmax));
+            ASSERT_EQ(tex_pixel(1, x, y)[2], want) << x << "," << y;
+            brightest = std::max<int>(brightest, want);
+        }
+    EXPECT_GT(brightest, 200);  // bright cell borders
+}
+
 TEST(Generators, CellsWithoutPointsAreBlackInsteadOfDividingByZero)
 {
     fill_slot(3, 200, 200, 200, 9);

@@ -62,12 +62,19 @@ TEST(Warps, NeutralAmplitudesCopyColoursAndClearAlpha)
 
 // The warps sample with their own inlined sampler; it must give exactly the
 // bytes of sample_bilinear at the wrapped coordinates.
+// Random pixels exercise the interpolation, bands of two colours the copy of
+// flat corners.
 TEST(Warps, MatchSampleBilinearAtTheWarpedCoordinates)
 {
-    fill_slot_random(0, 3);
-    fill_slot_random(3, 4);
-    const int params[][2] = {{0, 186}, {183, 203}, {255, 255}, {38, 124}, {255, 65}};
+    const int params[][2] = {{0, 186}, {183, 203}, {255, 255}, {38, 124}, {255, 65}, {0, 0}};
+    for (int banded = 0; banded < 2; ++banded)
     for (auto &pp : params) {
+        fill_slot_random(0, 3);
+        fill_slot_random(3, 4);
+        if (banded)
+            for (int y = 0; y < 256; ++y)
+                for (int x = 0; x < 256; ++x)
+                    memcpy(tex_pixel(0, x, y), (x / 50 + y / 40) % 2 ? "\xff\xff\x00\x07" : "\xff\x00\x00\x07", 4);
         TextureOp op = record(TEX_OP_SINE_WARP, 1, 0, 0, pp[0], pp[1]);
         tex_sine_warp(&op);
         op = record(TEX_OP_DISPLACE, 2, 0, 3, pp[0], pp[1]);
