@@ -144,3 +144,106 @@ TEST(CaptureTool, LogsEveryPresentedFrame)
     fclose(file);
     EXPECT_EQ(frames, 20);
 }
+
+struct LogLine {
+    int frame, elapsed, frame_ms, order, row, entry;
+};
+
+static std::vector<LogLine> read_log(const fs::path &path)
+{
+    std::vector<LogLine> lines;
+    FILE *file = fopen(path.c_str(), "r");
+    if (!file)
+        return lines;
+    char text[256];
+    while (fgets(text, sizeof text, file)) {
+        LogLine l;
+        if (sscanf(text, "%d %d %d %d %d %d", &l.frame, &l.elapsed, &l.frame_ms, &l.order, &l.row,
+                   &l.entry) == 6)
+            lines.push_back(l);
+    }
+    fclose(file);
+    return lines;
+}
+
+// The whole intro, headless: the timeline follows the song to its end.
+TEST(CaptureTool, TheTimelineFollowsTheSongToTheTerminator)
+{
+    static const unsigned STARTS[] = {0, 128, 192, 256, 320, 384, 448, 464, 576, 672};
+    fs::path dir = fresh_dir("whole");
+    fs::create_directories(dir);
+    RunResult run = run_capture("--log " + (dir / "log.txt").string() + " --wav " +
+                                (dir / "sound.wav").string());
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    std::vector<LogLine> log = read_log(dir / "log.txt");
+    ASSERT_GT(log.size(), 3000u);
+
+    size_t first = 0;
+    while (first < log.size() && log[first].entry < 0)
+        ++first;
+    ASSERT_EQ(first, PRECALC_TASK_COUNT + 63);  // the task frames and the fade
+    EXPECT_EQ(log[first].elapsed, 0);
+    EXPECT_EQ(log[first].frame_ms, 0);
+    EXPECT_EQ(log[first].order, 0);
+    EXPECT_EQ(log[first].row, 0);
+    EXPECT_EQ(log[first].entry, 0);
+
+    int entry = 0;
+    int elapsed = 0;
+    for (size_t i = first + 1; i < log.size(); ++i) {
+        const LogLine &l = log[i];
+        unsigned position = (unsigned)(l.order * 64 + l.row);
+        ASSERT_GE(l.entry, entry) << "frame " << l.frame;
+        ASSERT_LE(l.entry, entry + 1) << "frame " << l.frame;  // one step a frame
+        if (l.entry == entry + 1) {
+            EXPECT_GE(position, STARTS[l.entry]) << "frame " << l.frame;
+        } else if (entry + 1 < 10) {
+            EXPECT_LT(position, STARTS[entry + 1]) << "frame " << l.frame;
+        }
+        EXPECT_EQ(l.elapsed, elapsed + l.frame_ms);
+        EXPECT_EQ(l.frame_ms, 16);
+        entry = l.entry;
+        elapsed = l.elapsed;
+    }
+    EXPECT_EQ(entry, 9);  // it ended on the terminator's frame
+    EXPECT_EQ(log.back().order * 64 + log.back().row, 672);
+
+    // The sound covers every presented frame: 735 stereo frames each at 60 fps.
+    uintmax_t wav_bytes = fs::file_size(dir / "sound.wav");
+    EXPECT_EQ(wav_bytes, 44u + log.size() * 735 * 4);
+}
+
+TEST(CaptureTool, WritesTheTenTextures)
+{
+    fs::path dir = fresh_dir("textures");
+    RunResult run = run_capture("--textures " + dir.string());
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    for (int i = 0; i < 10; ++i) {
+        std::string name = "texture" + std::to_string(i);
+        EXPECT_EQ(fs::file_size(dir / (name + ".rgba")), 262144u) << name;
+        Frame png = load(dir / (name + ".png"));
+        EXPECT_EQ(png.width, 256);
+    }
+}
+
+TEST(CaptureTool, SoundtrackOfTheSongAndOfARejectedModule)
+{
+    fs::path dir = fresh_dir("soundtrack");
+    fs::create_directories(dir);
+    RunResult run = run_capture("--soundtrack " + (dir / "song.wav").string() + " --seconds 2");
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_EQ(fs::file_size(dir / "song.wav"), 44u + 88200u * 4);
+
+    fs::path junk = dir / "junk.xm";
+    FILE *file = fopen(junk.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fputs("Extended Module: but nothing after it", file);
+    fclose(file);
+    run = run_capture("--soundtrack " + (dir / "junk.wav").string() + " --module " + junk.string());
+    EXPECT_EQ(run.exit_code, 1) << run.output;
+    EXPECT_NE(run.output.find("rejected"), std::string::npos) << run.output;
+
+    run = run_capture("--soundtrack " + (dir / "x.wav").string() + " --module /no/such/file.xm");
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.output.find("cannot read"), std::string::npos) << run.output;
+}
