@@ -423,9 +423,10 @@ def talk_camera(table, n=190):
     yaw, pitch = follow(yaw, 0.4), follow(pitch, 0.4)
     # The shot opens on the recorded first framing and settles onto the head.
     first = RECORDINGS[14][1]
-    settle = [1 - ramp(t, HOLD, 14) for t in range(n)]
+    settle = [1 - ramp(t, HOLD, 10) for t in range(n)]
     return ([320 + yaw[t] + (first[0] - 320 - yaw[t]) * settle[t] for t in range(n)],
-            [240 + pitch[t] + (first[1] - 240 - pitch[t]) * settle[t] for t in range(n)])
+            [240 + pitch[t] + (first[1] - 240 - pitch[t]) * settle[t]
+             - 3 * math.exp(-((t - 5) / 1.5) ** 2) for t in range(n)])  # a wobble as it starts
 
 
 # ---------------------------------------------------------------- output
