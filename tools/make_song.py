@@ -274,11 +274,11 @@ def robot_voice(path):
         data = f.read()
     src = [v / 32768.0 for v in struct.unpack("<%dh" % (len(data) // 2), data)]
     src_rate = 11025.0
-    # Start the sample just before the syllable gets loud, so its weight
-    # lands on the row the mouth opens on.
+    # Start the sample where the syllable starts, consonant included, so it
+    # is heard on the row the mouth opens on.
     peak = max(abs(v) for v in src)
-    onset = next(i for i, v in enumerate(src) if abs(v) > 0.2 * peak)
-    src = src[max(0, onset - int(src_rate * 0.012)):]
+    onset = next(i for i, v in enumerate(src) if abs(v) > 0.05 * peak)
+    src = src[max(0, onset - int(src_rate * 0.005)):]
     out = []
     delay = int(src_rate * 0.0045)
     buf = [0.0] * len(src)
