@@ -214,13 +214,29 @@ int tex_hsv_scale(const TextureOp *op)
 // Fills out[b] = blend_channel(mode, a, b) for every b, one mode per loop.
 static void blend_row(int mode, int a, uint8_t out[256])
 {
-    for (int b = 0; b < 256; ++b) {
-        switch (mode) {
-        case 0: out[b] = clamp_byte(a + b); break;
-        case 1: out[b] = clamp_byte(a - b); break;
-        case 2: out[b] = clamp_byte((a * b) >> 8); break;
-        default: out[b] = blend_channel(mode, a, b); break;
-        }
+    switch (mode) {
+    case 0:
+        for (int b = 0; b < 256; ++b)
+            out[b] = (uint8_t)(a + b > 255 ? 255 : a + b);
+        break;
+    case 1:
+        for (int b = 0; b < 256; ++b)
+            out[b] = (uint8_t)(a - b < 0 ? 0 : a - b);
+        break;
+    case 2:
+        for (int b = 0; b < 256; ++b)
+            out[b] = (uint8_t)((a * b) >> 8);
+        break;
+    case 3:
+        for (int b = 0; b < 256; ++b)
+            out[b] = a < 128 ? clamp_byte((a * b) >> 7) : clamp_byte(255 - (((255 - a) * (255 - b)) >> 7));
+        break;
+    default:
+        for (int b = 0; b < 128; ++b)
+            out[b] = clamp_byte((a * b) >> 7);
+        for (int b = 128; b < 256; ++b)
+            out[b] = clamp_byte(255 - (((255 - a) * (255 - b)) >> 7));
+        break;
     }
 }
 
@@ -228,32 +244,39 @@ int tex_combine(const TextureOp *op)
 {
     // Each channel's result depends only on the two source bytes, so all
     // 65536 results are tabled once per call with the arithmetic of
-    // lerp_rgb: d * a + w * m, with m the blended byte.
+    // lerp_rgb: d * a + w * m, with m the blended byte. At full mix (w is
+    // exactly 1, d exactly 0) that arithmetic returns m itself.
     static uint8_t mixed[256][256], result[256][256];
     const float w = weight255(op->p1);
     const float d = (float)(1.0 - w);
-    double wm[256];
-    for (int m = 0; m < 256; ++m)
-        wm[m] = w * (double)m;
-    for (int a = 0; a < 256; ++a) {
-        const double da = d * (double)a;
+    if (w != 1.0f) {
+        double wm[256];
         for (int m = 0; m < 256; ++m)
-            mixed[a][m] = clamp_float_byte((float)(da + wm[m]));
+            wm[m] = w * (double)m;
+        for (int a = 0; a < 256; ++a) {
+            const double da = d * (double)a;
+            for (int m = 0; m < 256; ++m)
+                mixed[a][m] = clamp_float_byte((float)(da + wm[m]));
+        }
     }
     uint8_t blended[256];
     for (int a = 0; a < 256; ++a) {
+        if (w == 1.0f) {
+            blend_row(op->p0, a, result[a]);
+            continue;
+        }
         blend_row(op->p0, a, blended);
         for (int b = 0; b < 256; ++b)
             result[a][b] = mixed[a][blended[b]];
     }
     const uint8_t *a = tex_slot(op->src_a), *b = tex_slot(op->src_b);
     uint8_t *p = tex_slot(op->dst);
-    for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i, p += 4, a += 4, b += 4) {
-        const uint8_t r = result[a[0]][b[0]], g = result[a[1]][b[1]], bl = result[a[2]][b[2]];
-        p[0] = r;
-        p[1] = g;
-        p[2] = bl;
-        p[3] = 0;
+    for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE * 4; i += 4) {
+        const uint8_t r = result[a[i]][b[i]], g = result[a[i + 1]][b[i + 1]], bl = result[a[i + 2]][b[i + 2]];
+        p[i] = r;
+        p[i + 1] = g;
+        p[i + 2] = bl;
+        p[i + 3] = 0;
     }
     return 1;
 }

@@ -107,7 +107,7 @@ TEST(Combine, MixZeroCopiesAndFullMixIsTheBlend)
 TEST(Combine, EqualsLerpOfTheBlendedPixel)
 {
     for (int mode : {0, 1, 2, 3, 4}) {
-        for (int mix : {24, 100, 137}) {
+        for (int mix : {0, 24, 100, 137, 255}) {
             fill_slot_random(0, (uint32_t)(mode * 7 + mix));
             fill_slot_random(1, (uint32_t)(mode * 5 + mix));
             const std::vector<uint8_t> a = slot_copy(0);
