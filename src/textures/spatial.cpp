@@ -15,8 +15,8 @@
 
 static const float SINE_PERIOD = 6.283f;
 
-// The warps only produce coordinates within a few hundred of the range, so
-// their inner loops use this directly.
+// The per-sample helpers below must be inlined into the row loops, which
+// are most of the script's time.
 #define TEX_INLINE inline __attribute__((always_inline))
 
 static TEX_INLINE float wrap_period255(float x)
@@ -85,6 +85,9 @@ static TEX_INLINE uint32_t load_pixel(const uint8_t *p)
     return v;
 }
 
+// Red, green and blue of a pixel loaded whole, whatever the byte order.
+static const uint8_t RGB_BYTES[4] = {255, 255, 255, 0};
+
 static TEX_INLINE void bilinear_into(uint8_t *p, const uint8_t *src, int32_t at00, int32_t at10, int32_t at01,
                                      int32_t at11, float fx, float fy)
 {
@@ -94,7 +97,7 @@ static TEX_INLINE void bilinear_into(uint8_t *p, const uint8_t *src, int32_t at0
     // within a few double roundings, far below the float rounding of the
     // result, so the bilinear value rounds to the integer itself. Flat areas
     // are most of what the script warps.
-    if ((((c00 ^ c10) | (c00 ^ c01) | (c00 ^ c11)) & 0x00FFFFFFu) == 0) {
+    if ((((c00 ^ c10) | (c00 ^ c01) | (c00 ^ c11)) & load_pixel(RGB_BYTES)) == 0) {
         p[0] = p00[0];
         p[1] = p00[1];
         p[2] = p00[2];
