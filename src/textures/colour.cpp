@@ -11,7 +11,6 @@
 
 #include "textures/ops.h"
 
-
 // 1/255 and 1/127 as the 32-bit floats the textures were made with.
 static const float INV_255 = 0.003921569f;
 static const float INV_127 = 0.007874016f;

@@ -198,7 +198,9 @@ int tex_plasma(const TextureOp *op)
 // Squared wrapped distances from a point coordinate to every column (or
 // row), less bias. The wrap has period 255: a distance above 128 becomes
 // 255 - d, so a square is at most 16384 and a sum of two at most 32768.
-// Column squares are kept less 16384 so that the sums fit 16-bit lanes.
+// Column squares are kept less CELL_BIAS so that the sums fit 16-bit lanes.
+static const int CELL_BIAS = 16384;
+
 static void cell_distances(int at, int bias, int16_t out[TEXTURE_SIZE])
 {
     for (int x = 0; x < TEXTURE_SIZE; ++x) {
@@ -208,8 +210,6 @@ static void cell_distances(int at, int bias, int16_t out[TEXTURE_SIZE])
         out[x] = (int16_t)(d * d - bias);
     }
 }
-
-static const int CELL_BIAS = 16384;
 
 int tex_cells(const TextureOp *op)
 {
