@@ -6,6 +6,12 @@
 #include "music/mixer.h"
 
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 #include "music/voices.h"
 
@@ -100,6 +106,313 @@ static inline float interpolate(const int16_t *data, uint64_t pos)
     return s0 + d * f;
 }
 
+// Each frame moves the position by the step after clearing its lowest
+// fraction bit. From the second frame on the position is then affine in the
+// frame number (an odd step loses exactly one unit a frame), so a run of
+// frames can be skipped in one go.
+static inline uint64_t skip_frames(uint64_t pos, uint64_t advance, int32_t frames)
+{
+    if (frames <= 0)
+        return pos;
+    const uint64_t odd = advance & 1;
+    return (pos & ~(uint64_t)1) + (uint64_t)frames * (advance - odd) + odd;
+}
+
+#if defined(__SSE2__)
+// Four frames: the sample reads stay scalar, the arithmetic runs four wide
+// in the same single-precision operations, in the same order, as one frame.
+static inline uint64_t mix_four(float *out, const int16_t *data, uint64_t pos,
+                                uint64_t advance, __m128 gl, __m128 gr)
+{
+    // Built in registers: four scalar stores read back as one vector would
+    // stall on store forwarding.
+    int32_t i0 = (int32_t)(pos >> 32);
+    uint32_t f0 = (uint32_t)pos >> 1;
+    pos = (pos & ~(uint64_t)1) + advance;
+    int32_t i1 = (int32_t)(pos >> 32);
+    uint32_t f1 = (uint32_t)pos >> 1;
+    pos = (pos & ~(uint64_t)1) + advance;
+    int32_t i2 = (int32_t)(pos >> 32);
+    uint32_t f2 = (uint32_t)pos >> 1;
+    pos = (pos & ~(uint64_t)1) + advance;
+    int32_t i3 = (int32_t)(pos >> 32);
+    uint32_t f3 = (uint32_t)pos >> 1;
+    pos = (pos & ~(uint64_t)1) + advance;
+    const int32_t a0 = data[i0], a1 = data[i1], a2 = data[i2], a3 = data[i3];
+    const __m128i first = _mm_setr_epi32(a0, a1, a2, a3);
+    const __m128i next =
+        _mm_setr_epi32(data[i0 + 1], data[i1 + 1], data[i2 + 1], data[i3 + 1]);
+    const __m128i frac = _mm_setr_epi32((int32_t)f0, (int32_t)f1, (int32_t)f2, (int32_t)f3);
+    __m128 fraction = _mm_mul_ps(_mm_cvtepi32_ps(frac), _mm_set1_ps(FRAC_SCALE));
+    __m128 s = _mm_add_ps(_mm_cvtepi32_ps(first),
+                          _mm_mul_ps(_mm_cvtepi32_ps(_mm_sub_epi32(next, first)), fraction));
+    __m128 left = _mm_mul_ps(s, gl);
+    __m128 right = _mm_mul_ps(s, gr);
+    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_unpacklo_ps(left, right)));
+    _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), _mm_unpackhi_ps(left, right)));
+    return pos;
+}
+#endif
+
+typedef uint64_t (*SteadyKernel)(float *out, const int16_t *data, uint64_t pos,
+                                 uint64_t advance, int32_t frames, float gl, float gr);
+typedef uint64_t (*RampKernel)(float *out, const int16_t *data, uint64_t pos, uint64_t advance,
+                               int32_t frames, float *al, float *ar, float sl, float sr);
+
+// Frames at fixed gains, one at a time.
+static uint64_t mix_steady_plain(float *out, const int16_t *data, uint64_t pos,
+                                 uint64_t advance, int32_t frames, float gl, float gr)
+{
+    for (int32_t j = 0; j < frames; ++j, out += 2) {
+        float s = interpolate(data, pos);
+        pos = (pos & ~(uint64_t)1) + advance;
+        out[0] += s * gl;
+        out[1] += s * gr;
+    }
+    return pos;
+}
+
+// Frames under a ramp: each frame uses the gains before that frame's step,
+// the steps added one frame at a time.
+static uint64_t mix_ramp_plain(float *out, const int16_t *data, uint64_t pos, uint64_t advance,
+                               int32_t frames, float *al, float *ar, float sl, float sr)
+{
+    float l = *al, r = *ar;
+    for (int32_t j = 0; j < frames; ++j, out += 2) {
+        float s = interpolate(data, pos);
+        pos = (pos & ~(uint64_t)1) + advance;
+        out[0] += s * l;
+        out[1] += s * r;
+        l += sl;
+        r += sr;
+    }
+    *al = l;
+    *ar = r;
+    return pos;
+}
+
+#if defined(__SSE2__)
+static uint64_t mix_steady_sse2(float *out, const int16_t *data, uint64_t pos,
+                                uint64_t advance, int32_t frames, float gl, float gr)
+{
+    int32_t j = 0;
+    const __m128 gl4 = _mm_set1_ps(gl), gr4 = _mm_set1_ps(gr);
+    for (; j + 4 <= frames; j += 4, out += 8)
+        pos = mix_four(out, data, pos, advance, gl4, gr4);
+    return mix_steady_plain(out, data, pos, advance, frames - j, gl, gr);
+}
+
+static uint64_t mix_ramp_sse2(float *out, const int16_t *data, uint64_t pos, uint64_t advance,
+                              int32_t frames, float *al, float *ar, float sl, float sr)
+{
+    float l = *al, r = *ar;
+    int32_t j = 0;
+    for (; j + 4 <= frames; j += 4, out += 8) {
+        float l1 = l + sl, l2 = l1 + sl, l3 = l2 + sl;
+        float r1 = r + sr, r2 = r1 + sr, r3 = r2 + sr;
+        pos = mix_four(out, data, pos, advance, _mm_setr_ps(l, l1, l2, l3),
+                       _mm_setr_ps(r, r1, r2, r3));
+        l = l3 + sl;
+        r = r3 + sr;
+    }
+    *al = l;
+    *ar = r;
+    return mix_ramp_plain(out, data, pos, advance, frames - j, al, ar, sl, sr);
+}
+#endif
+
+#if defined(__x86_64__) || defined(__i386__)
+#define MIXER_HAVE_AVX2 1
+// Eight frames at a time. After a chunk's first frame the positions are
+// affine in the frame number (see skip_frames), so they advance as vectors;
+// one 32-bit gather fetches each frame's sample and its successor together.
+template <bool window>
+__attribute__((target("avx2"))) static inline void mix_eight_avx2(
+    float *out, const int16_t *data, int32_t base, __m256i p_low, __m256i p_high, __m256 gl,
+    __m256 gr)
+{
+    const __m256i odd_dwords = _mm256_setr_epi32(1, 3, 5, 7, 0, 2, 4, 6);
+    __m256i a = _mm256_permutevar8x32_epi32(p_low, odd_dwords);
+    __m256i b = _mm256_permutevar8x32_epi32(p_high, odd_dwords);
+    __m256i index = _mm256_permute2x128_si256(a, b, 0x20);
+    __m256i frac = _mm256_srli_epi32(_mm256_permute2x128_si256(a, b, 0x31), 1);
+    __m256i first, next;
+    if (window) {
+        // Eight frames within eight samples of the first: two plain loads
+        // of the window and a shuffle replace the gather.
+        __m256i offset = _mm256_sub_epi32(index, _mm256_set1_epi32(base));
+        __m256i here = _mm256_cvtepi16_epi32(_mm_loadu_si128((const __m128i *)(data + base)));
+        __m256i after =
+            _mm256_cvtepi16_epi32(_mm_loadu_si128((const __m128i *)(data + base + 1)));
+        first = _mm256_permutevar8x32_epi32(here, offset);
+        next = _mm256_permutevar8x32_epi32(after, offset);
+    } else {
+        __m256i pair = _mm256_i32gather_epi32((const int *)data, index, 2);
+        first = _mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16);
+        next = _mm256_srai_epi32(pair, 16);
+    }
+    __m256 fraction = _mm256_mul_ps(_mm256_cvtepi32_ps(frac), _mm256_set1_ps(FRAC_SCALE));
+    __m256 s = _mm256_add_ps(_mm256_cvtepi32_ps(first),
+                             _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(next, first)),
+                                           fraction));
+    __m256 left = _mm256_mul_ps(s, gl);
+    __m256 right = _mm256_mul_ps(s, gr);
+    __m256 low = _mm256_unpacklo_ps(left, right);
+    __m256 high = _mm256_unpackhi_ps(left, right);
+    _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out),
+                                        _mm256_permute2f128_ps(low, high, 0x20)));
+    _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8),
+                                            _mm256_permute2f128_ps(low, high, 0x31)));
+}
+
+// Runs `groups` groups of eight frames from an affine position p (one whose
+// lowest bit already matches the step's); returns the position after them.
+template <bool window, typename Gains>
+__attribute__((target("avx2"))) static inline uint64_t mix_groups_avx2(
+    float *out, const int16_t *data, uint64_t p, uint64_t step, int32_t groups, Gains gains)
+{
+    __m256i p_low = _mm256_setr_epi64x((int64_t)p, (int64_t)(p + step), (int64_t)(p + 2 * step),
+                                       (int64_t)(p + 3 * step));
+    const __m256i four = _mm256_set1_epi64x((int64_t)(4 * step));
+    const __m256i eight = _mm256_set1_epi64x((int64_t)(8 * step));
+    __m256i p_high = _mm256_add_epi64(p_low, four);
+    for (int32_t g = 0; g < groups; ++g, out += 16) {
+        __m256 gl, gr;
+        gains(&gl, &gr);
+        mix_eight_avx2<window>(out, data, (int32_t)(p >> 32), p_low, p_high, gl, gr);
+        p_low = _mm256_add_epi64(p_low, eight);
+        p_high = _mm256_add_epi64(p_high, eight);
+        p += 8 * step;
+    }
+    return p;
+}
+
+// Forward by less than a frame a frame: eight frames span at most eight
+// samples.
+template <typename Gains>
+__attribute__((target("avx2"))) static inline uint64_t mix_groups_any_avx2(
+    float *out, const int16_t *data, uint64_t p, uint64_t step, int32_t groups, Gains gains)
+{
+    if (step < ((uint64_t)1 << 32))
+        return mix_groups_avx2<true>(out, data, p, step, groups, gains);
+    return mix_groups_avx2<false>(out, data, p, step, groups, gains);
+}
+
+struct SteadyGains {
+    __m256 l, r;
+    __attribute__((target("avx2"))) void operator()(__m256 *gl, __m256 *gr) const
+    {
+        *gl = l;
+        *gr = r;
+    }
+};
+
+struct RampGains {
+    float *l, *r;
+    float sl, sr;
+    __attribute__((target("avx2"))) void operator()(__m256 *gl, __m256 *gr) const
+    {
+        alignas(32) float a[8], b[8];
+        float x = *l, y = *r;
+        for (int k = 0; k < 8; ++k) {
+            a[k] = x;
+            b[k] = y;
+            x += sl;
+            y += sr;
+        }
+        *l = x;
+        *r = y;
+        *gl = _mm256_load_ps(a);
+        *gr = _mm256_load_ps(b);
+    }
+};
+
+__attribute__((target("avx2"))) static uint64_t mix_steady_avx2(
+    float *out, const int16_t *data, uint64_t pos, uint64_t advance, int32_t frames, float gl,
+    float gr)
+{
+    if (frames < 8)
+        return mix_steady_plain(out, data, pos, advance, frames, gl, gr);
+    // A position not yet on the affine track takes one frame to get there.
+    const int32_t first = (pos & 1) != (advance & 1);
+    pos = mix_steady_plain(out, data, pos, advance, first, gl, gr);
+    const uint64_t step = advance & ~(uint64_t)1;
+    const int32_t groups = (frames - first) / 8;
+    SteadyGains gains = {_mm256_set1_ps(gl), _mm256_set1_ps(gr)};
+    pos = mix_groups_any_avx2(out + 2 * first, data, pos, step, groups, gains);
+    const int32_t done = first + groups * 8;
+    return mix_steady_plain(out + 2 * done, data, pos, advance, frames - done, gl, gr);
+}
+
+__attribute__((target("avx2"))) static uint64_t mix_ramp_avx2(
+    float *out, const int16_t *data, uint64_t pos, uint64_t advance, int32_t frames, float *al,
+    float *ar, float sl, float sr)
+{
+    if (frames < 8)
+        return mix_ramp_plain(out, data, pos, advance, frames, al, ar, sl, sr);
+    const int32_t first = (pos & 1) != (advance & 1);
+    pos = mix_ramp_plain(out, data, pos, advance, first, al, ar, sl, sr);
+    const uint64_t step = advance & ~(uint64_t)1;
+    const int32_t groups = (frames - first) / 8;
+    RampGains gains = {al, ar, sl, sr};
+    pos = mix_groups_any_avx2(out + 2 * first, data, pos, step, groups, gains);
+    const int32_t done = first + groups * 8;
+    return mix_ramp_plain(out + 2 * done, data, pos, advance, frames - done, al, ar, sl, sr);
+}
+#endif
+
+struct MixKernels {
+    SteadyKernel steady;
+    RampKernel ramp;
+};
+
+static const MixKernels KERNELS[MIXER_KERNELS_BEST] = {
+    {mix_steady_plain, mix_ramp_plain},
+#if defined(__SSE2__)
+    {mix_steady_sse2, mix_ramp_sse2},
+#else
+    {nullptr, nullptr},
+#endif
+#if defined(MIXER_HAVE_AVX2)
+    {mix_steady_avx2, mix_ramp_avx2},
+#else
+    {nullptr, nullptr},
+#endif
+};
+
+static bool kernels_available(int which)
+{
+    if (which < 0 || which >= MIXER_KERNELS_BEST || !KERNELS[which].steady)
+        return false;
+#if defined(MIXER_HAVE_AVX2)
+    if (which == MIXER_KERNELS_AVX2)
+        return __builtin_cpu_supports("avx2");
+#endif
+    return true;
+}
+
+static const MixKernels *best_kernels()
+{
+    for (int which = MIXER_KERNELS_BEST - 1; which > 0; --which)
+        if (kernels_available(which))
+            return &KERNELS[which];
+    return &KERNELS[MIXER_KERNELS_PLAIN];
+}
+
+static const MixKernels *kernels = best_kernels();
+
+int mixer_use_kernels(int which)
+{
+    if (which == MIXER_KERNELS_BEST) {
+        kernels = best_kernels();
+        return 1;
+    }
+    if (!kernels_available(which))
+        return 0;
+    kernels = &KERNELS[which];
+    return 1;
+}
+
 void mix_voices(float *destination, int32_t frames)
 {
     if (frames <= 0)
@@ -146,45 +459,31 @@ void mix_voices(float *destination, int32_t frames)
             }
 
             const int16_t *data = sample->data;
-            const uint64_t frac_mask = ~(uint64_t)1;
             const uint64_t advance = v->direction == 2 ? (uint64_t)0 - step : step;
-            if (ramp == 0) {
+            if (ramp == 0 && !v->gain_left && !v->gain_right && !v->ramp_level_left &&
+                !v->ramp_level_right) {
+                // Silent (a voice faded out after a hand-over): adding its
+                // zeros changes nothing, so only the position moves on.
+                pos = skip_frames(pos, advance, count);
+                out += 2 * count;
+            } else if (ramp == 0) {
                 const float gl = (float)v->gain_left * INV_255;
                 const float gr = (float)v->gain_right * INV_255;
-                int32_t pairs = count >> 1;
-                for (int32_t j = 0; j < pairs; ++j) {
-                    float s = interpolate(data, pos);
-                    pos = (pos & frac_mask) + advance;
-                    out[0] += s * gl;
-                    out[1] += s * gr;
-                    s = interpolate(data, pos);
-                    pos = (pos & frac_mask) + advance;
-                    out[2] += s * gl;
-                    out[3] += s * gr;
-                    out += 4;
-                }
+                const int32_t even = count & ~1;
+                pos = kernels->steady(out, data, pos, advance, even, gl, gr);
+                out += 2 * even;
                 if (count & 1) {
                     const float ol = (float)v->ramp_level_left * INV_256 * INV_255;
                     const float orr = (float)v->ramp_level_right * INV_256 * INV_255;
-                    float s = interpolate(data, pos);
-                    pos = (pos & frac_mask) + advance;
-                    out[0] += s * ol;
-                    out[1] += s * orr;
+                    pos = mix_steady_plain(out, data, pos, advance, 1, ol, orr);
                     out += 2;
                 }
             } else {
                 float al = (float)v->ramp_level_left * INV_256 * INV_255;
                 float ar = (float)v->ramp_level_right * INV_256 * INV_255;
-                const float sl = v->ramp_step_left, sr = v->ramp_step_right;
-                for (int32_t j = 0; j < count; ++j) {
-                    float s = interpolate(data, pos);
-                    pos = (pos & frac_mask) + advance;
-                    out[0] += s * al;
-                    out[1] += s * ar;
-                    al += sl;
-                    ar += sr;
-                    out += 2;
-                }
+                pos = kernels->ramp(out, data, pos, advance, count, &al, &ar, v->ramp_step_left,
+                               v->ramp_step_right);
+                out += 2 * count;
                 v->ramp_level_left = (int32_t)lrintf(al * 255.0f * 256.0f);
                 v->ramp_level_right = (int32_t)lrintf(ar * 255.0f * 256.0f);
                 v->ramp_frames_left -= count;
@@ -224,11 +523,48 @@ void mix_voices(float *destination, int32_t frames)
     }
 }
 
+#if defined(MIXER_HAVE_AVX2)
+__attribute__((target("avx2"))) static int32_t clip_avx2(int16_t *destination, const float *source,
+                                                        int32_t count)
+{
+    const __m256 low = _mm256_set1_ps(-32768.0f), high = _mm256_set1_ps(32767.0f);
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m256 a = _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(source + i), low), high);
+        __m256 b = _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(source + i + 8), low), high);
+        // The pack works within 128-bit halves; the permute puts them in order.
+        __m256i packed = _mm256_packs_epi32(_mm256_cvtps_epi32(a), _mm256_cvtps_epi32(b));
+        packed = _mm256_permute4x64_epi64(packed, 0xD8);
+        _mm256_storeu_si256((__m256i *)(destination + i), packed);
+    }
+    return i;
+}
+
+static const bool clip_wide = __builtin_cpu_supports("avx2");
+#endif
+
 void clip_to_pcm16(int16_t *destination, const float *source, int32_t frames)
 {
     if (frames <= 0 || !destination || !source)
         return;
-    for (int32_t i = 0; i < 2 * frames; ++i) {
+    const int32_t count = 2 * frames;
+    int32_t i = 0;
+#if defined(MIXER_HAVE_AVX2)
+    if (clip_wide)
+        i = clip_avx2(destination, source, count);
+#endif
+#if defined(__SSE2__)
+    // Converting with the current rounding mode (nearest, ties to even)
+    // after the clamp gives what lrintf gives.
+    const __m128 low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= count; i += 8) {
+        __m128 a = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(source + i), low), high);
+        __m128 b = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(source + i + 4), low), high);
+        __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
+        _mm_storeu_si128((__m128i *)(destination + i), packed);
+    }
+#endif
+    for (; i < count; ++i) {
         float x = source[i];
         // Clamped before converting, so no float outside the int range is rounded.
         x = x < -32768.0f ? -32768.0f : x > 32767.0f ? 32767.0f : x;

@@ -16,4 +16,16 @@ extern float ramp_reciprocal;
 // RAMP_LENGTH = rate x 128 / 44100 and its reciprocal.
 void mixer_set_rate(int32_t rate);
 void mix_voices(float *destination, int32_t frames);
+
+// The per-frame loops: the same arithmetic one frame, four or eight frames at
+// a time. The widest the processor runs is chosen at start; all give the
+// same output to the bit.
+enum MixerKernels {
+    MIXER_KERNELS_PLAIN = 0,
+    MIXER_KERNELS_SSE2 = 1,
+    MIXER_KERNELS_AVX2 = 2,
+    MIXER_KERNELS_BEST = 3,
+};
+// 0 when this processor or build lacks them (the choice stays).
+int mixer_use_kernels(int which);
 void clip_to_pcm16(int16_t *destination, const float *source, int32_t frames);

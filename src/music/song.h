@@ -23,7 +23,7 @@ constexpr int MAX_ORDERS = 256;
 constexpr int MAX_PATTERNS = 256;
 constexpr int MAX_PATTERN_ROWS = 256;
 constexpr int MAX_INSTRUMENTS = 128;
-constexpr int SAMPLE_GUARD = 8;
+constexpr int SAMPLE_GUARD = 16;
 
 constexpr uint8_t NOTE_KEY_OFF = 255;
 
