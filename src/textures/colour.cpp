@@ -85,7 +85,9 @@ void hsv_to_rgb(float h, float s, float v, float *r, float *g, float *b)
         return;
     }
     const double hh = h == 360.0f ? 0.0 : h * (double)INV_60;
-    const int sector = (int)hh;
+    // Hues from the operators stay below 12 sectors; a wild argument must
+    // not overflow the conversion, and lands in the last sector.
+    const int sector = hh > -1e9 && hh < 1e9 ? (int)hh : 6;
     const double f = hh - sector;
     const float p = (float)((1.0 - s) * v);
     const float q = (float)((1.0 - f * s) * v);

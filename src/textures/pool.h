@@ -98,8 +98,8 @@ int wrap255i(int n);
 TexPixel sample_bilinear(int slot, float x, float y);
 
 enum { BLUR_HORIZONTAL = 0, BLUR_VERTICAL = 1 };
-// One running-sum box pass of size c over red, green and blue; alpha kept.
-// dst and src must differ (a pass onto its own source does nothing).
+// One running-sum box pass of size c (0..255) over red, green and blue;
+// alpha kept. dst and src must differ; otherwise the pass does nothing.
 void box_blur_pass(int dst, int src, int c, int direction);
 
 // d * a + x * b per channel with d = 1 - x; alpha 0.

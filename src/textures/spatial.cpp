@@ -287,9 +287,9 @@ int tex_shift(const TextureOp *op)
 // times 1 / (c + 1), so each pass also darkens by 2 * half / (c + 1).
 void box_blur_pass(int dst, int src, int c, int direction)
 {
-    // Reading a line while overwriting it would break the running sum (and
-    // could take it outside the table below).
-    if (dst == src)
+    // Reading a line while overwriting it would break the running sum, and a
+    // size outside a byte's range would take it outside the table below.
+    if (dst == src || c < 0 || c > 255)
         return;
     const int half = c / 2;
     const float scale = (float)(1.0 / (c + 1));

@@ -190,6 +190,9 @@ TEST(Hsv, ConversionsRoundTripAndHue360IsSectorZero)
     hsv_to_rgb(700.0f, 1.0f, 100.0f, &r, &g, &b);
     EXPECT_EQ(r, 100.0f);
     EXPECT_EQ(g, 0.0f);
+    // A wild hue must not overflow the sector conversion.
+    hsv_to_rgb(1e30f, 1.0f, 100.0f, &r, &g, &b);
+    EXPECT_EQ(r, 100.0f);
 }
 
 TEST(Yuv, UnityGainsKeepGreyWithinOneUnit)

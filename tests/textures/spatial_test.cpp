@@ -163,3 +163,15 @@ TEST(Blur, RefusesItsOwnScratchSlot)
     op = record(TEX_OP_BLUR, 0, 4, 0, 16);
     EXPECT_EQ(tex_blur(&op), 0);
 }
+
+TEST(Blur, PassOntoItsOwnSourceOrOutOfRangeSizeDoesNothing)
+{
+    fill_slot_random(1, 21);
+    fill_slot_random(2, 22);
+    const std::vector<uint8_t> one = slot_copy(1), two = slot_copy(2);
+    box_blur_pass(1, 1, 16, BLUR_HORIZONTAL);
+    box_blur_pass(2, 1, -3, BLUR_VERTICAL);
+    box_blur_pass(2, 1, 1000, BLUR_HORIZONTAL);
+    EXPECT_EQ(slot_copy(1), one);
+    EXPECT_EQ(slot_copy(2), two);
+}
