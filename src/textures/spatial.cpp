@@ -97,11 +97,10 @@ static TEX_INLINE void bilinear_into(uint8_t *p, const uint8_t *src, int32_t at0
     // within a few double roundings, far below the float rounding of the
     // result, so the bilinear value rounds to the integer itself. Flat areas
     // are most of what the script warps.
-    if ((((c00 ^ c10) | (c00 ^ c01) | (c00 ^ c11)) & load_pixel(RGB_BYTES)) == 0) {
-        p[0] = p00[0];
-        p[1] = p00[1];
-        p[2] = p00[2];
-        p[3] = 0;
+    const uint32_t rgb = load_pixel(RGB_BYTES);
+    if ((((c00 ^ c10) | (c00 ^ c01) | (c00 ^ c11)) & rgb) == 0) {
+        const uint32_t out = c00 & rgb;
+        memcpy(p, &out, 4);
         return;
     }
 #if defined(__SSE2__)
@@ -120,11 +119,8 @@ static TEX_INLINE void bilinear_into(uint8_t *p, const uint8_t *src, int32_t at0
     f = _mm_min_ps(_mm_max_ps(f, _mm_setzero_ps()), _mm_set1_ps(255.0f));
     const __m128i i = _mm_cvttps_epi32(f);
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i, i), _mm_setzero_si128());
-    const uint32_t rgba = (uint32_t)_mm_cvtsi128_si32(bytes);
-    p[0] = (uint8_t)rgba;
-    p[1] = (uint8_t)(rgba >> 8);
-    p[2] = (uint8_t)(rgba >> 16);
-    p[3] = 0;
+    const uint32_t out = (uint32_t)_mm_cvtsi128_si32(bytes) & rgb;
+    memcpy(p, &out, 4);
 #else
     const double gx = 1.0 - fx, gy = 1.0 - fy;
     p[0] = bilinear_channel(p00[0], p10[0], p01[0], p11[0], fx, gx, fy, gy);
