@@ -140,13 +140,14 @@ int tex_checker(const TextureOp *op)
     return 1;
 }
 
-// Red of a plasma point; a coordinate of 256 stands for 0 so the plasma tiles.
-static uint8_t *plasma_at(int dst, int x, int y)
+// A plasma point of the slot at pixels; a coordinate of 256 stands for 0 so
+// that the plasma tiles.
+static inline uint8_t *plasma_at(uint8_t *pixels, int x, int y)
 {
-    return tex_pixel(dst, x & 255, y & 255);
+    return pixels + (y & 255) * 1024 + (x & 255) * 4;
 }
 
-static void plasma_point(int dst, int x, int y, int base, int amp, int half)
+static inline void plasma_point(uint8_t *p, int base, int amp, int half)
 {
     // The draw is made even for a point that is already set, so the random
     // sequence does not depend on which points were set before.
@@ -155,30 +156,34 @@ static void plasma_point(int dst, int x, int y, int base, int amp, int half)
         value = 1;
     if (value > 255)
         value = 255;
-    uint8_t *p = plasma_at(dst, x, y);
     if (p[0] == 0)
         p[0] = p[1] = p[2] = (uint8_t)value;
 }
 
-void plasma_subdivide(int dst, int x0, int y0, int x1, int y1, int amp)
+static void plasma_square(uint8_t *pixels, int x0, int y0, int x1, int y1, int amp)
 {
     if (amp == 0)
         amp = 1;
-    const int a = plasma_at(dst, x0, y0)[0], b = plasma_at(dst, x1, y0)[0];
-    const int c = plasma_at(dst, x0, y1)[0], d = plasma_at(dst, x1, y1)[0];
+    const int a = plasma_at(pixels, x0, y0)[0], b = plasma_at(pixels, x1, y0)[0];
+    const int c = plasma_at(pixels, x0, y1)[0], d = plasma_at(pixels, x1, y1)[0];
     const int mx = x0 + (x1 - x0) / 2, my = y0 + (y1 - y0) / 2;
     const int half = amp >> 1;
-    plasma_point(dst, mx, y0, (a + b) / 2, amp, half);
-    plasma_point(dst, mx, y1, (c + d) / 2, amp, half);
-    plasma_point(dst, x0, my, (c + a) / 2, amp, half);
-    plasma_point(dst, x1, my, (d + b) / 2, amp, half);
-    plasma_point(dst, mx, my, (a + b + c + d) / 4, amp, half);
+    plasma_point(plasma_at(pixels, mx, y0), (a + b) / 2, amp, half);
+    plasma_point(plasma_at(pixels, mx, y1), (c + d) / 2, amp, half);
+    plasma_point(plasma_at(pixels, x0, my), (c + a) / 2, amp, half);
+    plasma_point(plasma_at(pixels, x1, my), (d + b) / 2, amp, half);
+    plasma_point(plasma_at(pixels, mx, my), (a + b + c + d) / 4, amp, half);
     if (x1 - x0 > 2) {
-        plasma_subdivide(dst, x0, y0, mx, my, half);
-        plasma_subdivide(dst, mx, y0, x1, my, half);
-        plasma_subdivide(dst, x0, my, mx, y1, half);
-        plasma_subdivide(dst, mx, my, x1, y1, half);
+        plasma_square(pixels, x0, y0, mx, my, half);
+        plasma_square(pixels, mx, y0, x1, my, half);
+        plasma_square(pixels, x0, my, mx, y1, half);
+        plasma_square(pixels, mx, my, x1, y1, half);
     }
+}
+
+void plasma_subdivide(int dst, int x0, int y0, int x1, int y1, int amp)
+{
+    plasma_square(tex_slot(dst), x0, y0, x1, y1, amp);
 }
 
 int tex_plasma(const TextureOp *op)
@@ -191,7 +196,7 @@ int tex_plasma(const TextureOp *op)
         p[i * 4] = 0;
     const uint8_t v = (uint8_t)(crt_rand() & 255);
     p[0] = p[1] = p[2] = v;
-    plasma_subdivide(op->dst, 0, 0, 256, 256, amp);
+    plasma_square(p, 0, 0, 256, 256, amp);
     return 1;
 }
 
