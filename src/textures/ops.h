@@ -13,7 +13,7 @@
 // pixels of src_a into dst (src_a must be another slot, and the blur never
 // names slot 4); colour and combine operators work pixel by pixel, so dst may
 // be one of their sources. Operators that write only red, green and blue
-// keep the alpha byte dst held.
+// keep the alpha byte dst held; tex_noise and tex_checker write alpha 0.
 #pragma once
 
 #include "textures/pool.h"

@@ -13,9 +13,10 @@
 //
 // Precision: operators compute in double and round to float only where a
 // value is kept as a float; clamp_float_byte() takes a float, so a double
-// passed to it is rounded to float first and then truncated. These helpers
-// are the only place the rounding rules live; the operators build on them.
-// No OpenGL here: the operators run and are tested without a context.
+// passed to it is rounded to float first and then truncated. Every
+// operator keeps to these rules, so its bytes are the same on every machine
+// and compiler setting (never build with fast-math or contracted multiply-
+// adds). No OpenGL here: the operators run and are tested without a context.
 #pragma once
 
 #include <cstdint>
