@@ -388,7 +388,7 @@ TEST(OutputOnSdl, PlaysOnTheAudioThreadAndStopsClean)
     platform_sdl_bootstrap(&platform);
     std::vector<uint8_t> bytes = xm_build(moving_module());
     music_set_module(bytes.data(), (uint32_t)bytes.size());
-    xm_load(bytes);  // brings up the arena the service's source lives in
+    song_free(xm_load(bytes));  // brings up the arena the service's source lives in
     if (!music_init()) {
         platform = saved;
         music_set_module(nullptr, 0);
