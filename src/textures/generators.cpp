@@ -252,10 +252,20 @@ int tex_cells(const TextureOp *op)
     // distance is the root of the nearest squared distance and the float
     // minimum and maximum come out exactly as a point-by-point comparison of
     // the roots would leave them.
-    float gmin = 255.0f, gmax = 0.0f;
+    float gmax = 0.0f;
     double far = sqrt((double)far2);
     if (far > gmax)
         gmax = (float)far;
+    // The red byte is the float root truncated, which is the integer square
+    // root: below 182 a root is never within float rounding of the next
+    // integer up (sqrt(k * k - 1) < k - 1 / (2 * k)).
+    static uint8_t root[2 * 128 * 128 + 1];
+    for (int s = 0, k = 0; s <= 2 * 128 * 128; ++s) {
+        while ((k + 1) * (k + 1) <= s)
+            ++k;
+        root[s] = (uint8_t)k;
+    }
+    int nearest2 = 2 * 128 * 128;
     int16_t near2[TEXTURE_SIZE];
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
         for (int x = 0; x < TEXTURE_SIZE; ++x)
@@ -270,15 +280,15 @@ int tex_cells(const TextureOp *op)
         }
         uint8_t *p = tex_pixel(op->dst, 0, y);
         for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
-            float dmin = 255.0f;
-            double d = sqrt((double)(near2[x] + CELL_BIAS));
-            if (d < dmin)
-                dmin = (float)d;
-            if (dmin < gmin)
-                gmin = dmin;
-            p[0] = clamp_float_byte(dmin);
+            const int d2 = near2[x] + CELL_BIAS;
+            nearest2 = d2 < nearest2 ? d2 : nearest2;
+            p[0] = root[d2];
         }
     }
+    float gmin = 255.0f;
+    const double nearest = sqrt((double)nearest2);
+    if (nearest < gmin)
+        gmin = (float)nearest;
 
     uint8_t level[256];
     for (int r = 0; r < 256; ++r)
