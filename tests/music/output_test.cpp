@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/arena.h"
 #include "music/mixer.h"
 #include "music/music.h"
 #include "music/output.h"
@@ -87,6 +88,8 @@ protected:
     void SetUp() override
     {
         platform = scripted_platform();
+        if (!arena.base)
+            arena_init();  // the service's song source lives in it
         device_opens = 1;
         device_cycle = nullptr;
         fill_block_probe = nullptr;
@@ -388,7 +391,8 @@ TEST(OutputOnSdl, PlaysOnTheAudioThreadAndStopsClean)
     platform_sdl_bootstrap(&platform);
     std::vector<uint8_t> bytes = xm_build(moving_module());
     music_set_module(bytes.data(), (uint32_t)bytes.size());
-    song_free(xm_load(bytes));  // brings up the arena the service's source lives in
+    if (!arena.base)
+        arena_init();  // the service's song source lives in it
     if (!music_init()) {
         platform = saved;
         music_set_module(nullptr, 0);
