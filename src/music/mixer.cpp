@@ -267,18 +267,30 @@ __attribute__((target("avx2"))) static inline void mix_eight_avx2(
 
 // Runs `groups` groups of eight frames from an affine position p (one whose
 // lowest bit already matches the step's); returns the position after them.
-template <bool window, typename Gains>
+// Ramped gains are added one frame at a time, as the plain loop does.
+template <bool window, bool ramped>
 __attribute__((target("avx2"))) static inline uint64_t mix_groups_avx2(
-    float *out, const int16_t *data, uint64_t p, uint64_t step, int32_t groups, Gains gains)
+    float *out, const int16_t *data, uint64_t p, uint64_t step, int32_t groups, float *l,
+    float *r, float sl, float sr)
 {
     __m256i p_low = _mm256_setr_epi64x((int64_t)p, (int64_t)(p + step), (int64_t)(p + 2 * step),
                                        (int64_t)(p + 3 * step));
     const __m256i four = _mm256_set1_epi64x((int64_t)(4 * step));
     const __m256i eight = _mm256_set1_epi64x((int64_t)(8 * step));
     __m256i p_high = _mm256_add_epi64(p_low, four);
+    __m256 gl = _mm256_set1_ps(*l), gr = _mm256_set1_ps(*r);
     for (int32_t g = 0; g < groups; ++g, out += 16) {
-        __m256 gl, gr;
-        gains(&gl, &gr);
+        if (ramped) {
+            alignas(32) float a[8], b[8];
+            for (int k = 0; k < 8; ++k) {
+                a[k] = *l;
+                b[k] = *r;
+                *l += sl;
+                *r += sr;
+            }
+            gl = _mm256_load_ps(a);
+            gr = _mm256_load_ps(b);
+        }
         mix_eight_avx2<window>(out, data, (int32_t)(p >> 32), p_low, p_high, gl, gr);
         p_low = _mm256_add_epi64(p_low, eight);
         p_high = _mm256_add_epi64(p_high, eight);
@@ -287,77 +299,48 @@ __attribute__((target("avx2"))) static inline uint64_t mix_groups_avx2(
     return p;
 }
 
-// Forward by less than a frame a frame: eight frames span at most eight
-// samples.
-template <typename Gains>
-__attribute__((target("avx2"))) static inline uint64_t mix_groups_any_avx2(
-    float *out, const int16_t *data, uint64_t p, uint64_t step, int32_t groups, Gains gains)
+// A forward step under one frame a frame keeps eight frames within eight
+// samples: the window path.
+template <bool ramped>
+__attribute__((target("avx2"))) static uint64_t mix_avx2(float *out, const int16_t *data,
+                                                        uint64_t pos, uint64_t advance,
+                                                        int32_t frames, float *al, float *ar,
+                                                        float sl, float sr)
 {
-    if (step < ((uint64_t)1 << 32))
-        return mix_groups_avx2<true>(out, data, p, step, groups, gains);
-    return mix_groups_avx2<false>(out, data, p, step, groups, gains);
-}
-
-struct SteadyGains {
-    __m256 l, r;
-    __attribute__((target("avx2"))) void operator()(__m256 *gl, __m256 *gr) const
-    {
-        *gl = l;
-        *gr = r;
+    if (frames < 8) {
+        if (ramped)
+            return mix_ramp_plain(out, data, pos, advance, frames, al, ar, sl, sr);
+        return mix_steady_plain(out, data, pos, advance, frames, *al, *ar);
     }
-};
-
-struct RampGains {
-    float *l, *r;
-    float sl, sr;
-    __attribute__((target("avx2"))) void operator()(__m256 *gl, __m256 *gr) const
-    {
-        alignas(32) float a[8], b[8];
-        float x = *l, y = *r;
-        for (int k = 0; k < 8; ++k) {
-            a[k] = x;
-            b[k] = y;
-            x += sl;
-            y += sr;
-        }
-        *l = x;
-        *r = y;
-        *gl = _mm256_load_ps(a);
-        *gr = _mm256_load_ps(b);
-    }
-};
-
-__attribute__((target("avx2"))) static uint64_t mix_steady_avx2(
-    float *out, const int16_t *data, uint64_t pos, uint64_t advance, int32_t frames, float gl,
-    float gr)
-{
-    if (frames < 8)
-        return mix_steady_plain(out, data, pos, advance, frames, gl, gr);
     // A position not yet on the affine track takes one frame to get there.
     const int32_t first = (pos & 1) != (advance & 1);
-    pos = mix_steady_plain(out, data, pos, advance, first, gl, gr);
+    if (ramped)
+        pos = mix_ramp_plain(out, data, pos, advance, first, al, ar, sl, sr);
+    else
+        pos = mix_steady_plain(out, data, pos, advance, first, *al, *ar);
     const uint64_t step = advance & ~(uint64_t)1;
     const int32_t groups = (frames - first) / 8;
-    SteadyGains gains = {_mm256_set1_ps(gl), _mm256_set1_ps(gr)};
-    pos = mix_groups_any_avx2(out + 2 * first, data, pos, step, groups, gains);
+    float *o = out + 2 * first;
+    if (step < ((uint64_t)1 << 32))
+        pos = mix_groups_avx2<true, ramped>(o, data, pos, step, groups, al, ar, sl, sr);
+    else
+        pos = mix_groups_avx2<false, ramped>(o, data, pos, step, groups, al, ar, sl, sr);
     const int32_t done = first + groups * 8;
-    return mix_steady_plain(out + 2 * done, data, pos, advance, frames - done, gl, gr);
+    if (ramped)
+        return mix_ramp_plain(out + 2 * done, data, pos, advance, frames - done, al, ar, sl, sr);
+    return mix_steady_plain(out + 2 * done, data, pos, advance, frames - done, *al, *ar);
 }
 
-__attribute__((target("avx2"))) static uint64_t mix_ramp_avx2(
-    float *out, const int16_t *data, uint64_t pos, uint64_t advance, int32_t frames, float *al,
-    float *ar, float sl, float sr)
+static uint64_t mix_steady_avx2(float *out, const int16_t *data, uint64_t pos, uint64_t advance,
+                                int32_t frames, float gl, float gr)
 {
-    if (frames < 8)
-        return mix_ramp_plain(out, data, pos, advance, frames, al, ar, sl, sr);
-    const int32_t first = (pos & 1) != (advance & 1);
-    pos = mix_ramp_plain(out, data, pos, advance, first, al, ar, sl, sr);
-    const uint64_t step = advance & ~(uint64_t)1;
-    const int32_t groups = (frames - first) / 8;
-    RampGains gains = {al, ar, sl, sr};
-    pos = mix_groups_any_avx2(out + 2 * first, data, pos, step, groups, gains);
-    const int32_t done = first + groups * 8;
-    return mix_ramp_plain(out + 2 * done, data, pos, advance, frames - done, al, ar, sl, sr);
+    return mix_avx2<false>(out, data, pos, advance, frames, &gl, &gr, 0.0f, 0.0f);
+}
+
+static uint64_t mix_ramp_avx2(float *out, const int16_t *data, uint64_t pos, uint64_t advance,
+                              int32_t frames, float *al, float *ar, float sl, float sr)
+{
+    return mix_avx2<true>(out, data, pos, advance, frames, al, ar, sl, sr);
 }
 #endif
 
