@@ -368,8 +368,11 @@ static bool kernels_available(int which)
     if (which < 0 || which >= MIXER_KERNELS_BEST || !KERNELS[which].steady)
         return false;
 #if defined(MIXER_HAVE_AVX2)
-    if (which == MIXER_KERNELS_AVX2)
+    if (which == MIXER_KERNELS_AVX2) {
+        // Asked during static initialisation too, maybe before libgcc's own.
+        __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
+    }
 #endif
     return true;
 }
@@ -523,7 +526,7 @@ __attribute__((target("avx2"))) static int32_t clip_avx2(int16_t *destination, c
     return i;
 }
 
-static const bool clip_wide = __builtin_cpu_supports("avx2");
+static const bool clip_wide = kernels_available(MIXER_KERNELS_AVX2);
 #endif
 
 void clip_to_pcm16(int16_t *destination, const float *source, int32_t frames)

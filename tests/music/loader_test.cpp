@@ -192,26 +192,6 @@ TEST(XmLoaderSamples, InstrumentWithoutSamplesUsesOnlyItsHeader)
     song_free(song);
 }
 
-TEST(XmLoaderHeader, FieldsAndReplayDefaults)
-{
-    XmModule m = one_pattern_module(3);
-    m.orders = {0, 0, 0};
-    m.restart = 1;
-    m.speed = 6;
-    m.bpm = 136;
-    Song *song = xm_load(xm_build(m));
-    ASSERT_NE(song, nullptr);
-    EXPECT_EQ(song->channel_count, 3);
-    EXPECT_EQ(song->song_length, 3);
-    EXPECT_EQ(song->restart_position, 1);
-    EXPECT_EQ(song->default_speed, 6);
-    EXPECT_EQ(song->default_bpm, 136);
-    EXPECT_EQ(song->flags, 1);
-    EXPECT_EQ(song->initial_global_volume, 64);
-    EXPECT_NE(song->tick_callback, nullptr);
-    song_free(song);
-}
-
 // ---- refusals and clamps ----
 
 TEST(XmLoaderRefuses, WhatTheFormatRules)

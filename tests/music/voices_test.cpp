@@ -65,15 +65,6 @@ TEST(Envelope, LoopEndingOnTheLastPointKeepsLooping)
     EXPECT_EQ(ch.envelope_done, 0);
 }
 
-TEST(Envelope, PointsOnTheSameTickJump)
-{
-    Instrument ins = envelope({{0, 10}, {0, 60}, {3, 60}}, ENVELOPE_ON);
-    Channel ch = {};
-    std::vector<int> values = run(ch, ins, 2);
-    EXPECT_EQ(values[0], 10);
-    EXPECT_EQ(ch.envelope_point, 1);
-}
-
 class UpdateVoice : public ::testing::Test {
 protected:
     Song song = {};
