@@ -228,6 +228,11 @@ static void write_pcm(const int16_t *stereo, uint32_t frames)
 // The textures alone: a context, the arena and the texture task.
 static int capture_textures()
 {
+    if (!make_dirs(options.textures_dir)) {
+        fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
+                options.textures_dir.c_str(), strerror(errno));
+        return 1;
+    }
     CaptureConfig config = {};
     config.fps = options.fps;
     platform_capture_bootstrap(&platform, &config);
