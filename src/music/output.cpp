@@ -54,7 +54,8 @@ int32_t cursor_block(uint64_t bytes_played)
 
 void audio_close()
 {
-    // The device may still be looping the ring; it lets go of it first.
+    // A song still playing has a thread writing into the ring, and the
+    // device loops it until reset: both let go of it before it is freed.
     if (playing_song)
         song_stop(playing_song);
     if (device_open) {
@@ -89,7 +90,8 @@ static void free_play_buffers()
     positions = nullptr;
 }
 
-// Steps 1, 2 and 4 of a block: mixing cut at every tick, the tick counter kept.
+// Mixes block b, cut at every tick wherever it falls; the frames left of the
+// current tick carry over into the next block.
 static void render_block(int32_t b)
 {
     Song *song = playing_song;
