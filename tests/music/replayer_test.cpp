@@ -266,6 +266,23 @@ TEST(ReplayerEffects, TonePortamentoKeepsPitchButRetriggers)
     EXPECT_EQ(channels[0].voice->pos_int, 0);
 }
 
+TEST(ReplayerEffects, FirstNoteUnderTonePortamentoHasNoPitchAndHolds)
+{
+    XmModule m = module_with(2, 1);
+    m.instruments[0].sample_map[60] = 200;  // no such sample: silent
+    xm_cell(m.patterns[0], 2, 0, 0) = {NOTE_C4, 1, 0, 0x03, 0x10};
+    xm_cell(m.patterns[0], 2, 0, 1) = {61, 1, 0, 0, 0};
+    Loaded l(m);
+    ASSERT_TRUE(output_begin(l.song));  // two seconds mixed with a zero step
+    EXPECT_EQ(channels[0].period, 0);
+    EXPECT_EQ(channels[0].voice->step_int, 0);
+    EXPECT_EQ(channels[0].voice->step_frac, 0u);
+    EXPECT_EQ(channels[0].voice->pos_int, 0);
+    EXPECT_NE(channels[0].voice->sample, nullptr);
+    EXPECT_EQ(channels[1].voice->sample, nullptr);  // the empty sample stopped at once
+    song_stop(l.song);
+}
+
 TEST(ReplayerEffects, VolumeColumnPanSlidesAndTonePortaFlag)
 {
     Channel ch = {};
