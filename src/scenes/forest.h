@@ -1,0 +1,16 @@
+// forest.h - the forest: the mirrored sky, the terrain with three trees, and
+// the opening scene in which the robot walks through it.
+//
+// draw_sky_backdrop() fills the frame with the sky (no depth written);
+// draw_forest() draws terrain and trees with the caller's projection and
+// modelview and leaves GL_MODELVIEW selected and texturing off. Both need
+// trees_build() and terrain_build() to have run. layer_forest_walk is the
+// timeline layer of the opening entry.
+#pragma once
+
+extern float walk_eye_angle;  // radians, advances only while the layer draws
+
+void draw_sky_backdrop();
+void draw_forest();
+
+void layer_forest_walk(int order, int row, int entry_start, int elapsed_ms, int frame_ms);
