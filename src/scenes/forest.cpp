@@ -2,6 +2,7 @@
 // walking robot. See forest.h.
 #include "scenes/forest.h"
 
+#include "geometry/robot.h"
 #include "geometry/terrain.h"
 #include "geometry/trees.h"
 #include "platform/gl.h"
@@ -80,8 +81,6 @@ void draw_forest()
 
 void layer_forest_walk(int order, int row, int, int, int frame_ms)
 {
-    (void)order;
-    (void)row;
     const PathPoint turn = path_value(1);
     const PathPoint place = path_value(0);
 
@@ -104,5 +103,7 @@ void layer_forest_walk(int order, int row, int, int, int frame_ms)
     draw_forest();
 
     glTranslatef(-56, 0, 0);
+    const float mouth = mouth_value(order, row, frame_ms);
+    draw_robot(ROBOT_POSE_WALK, walk_eye_angle, mouth);
     glPopAttrib();
 }
