@@ -1,0 +1,217 @@
+// messages.cpp - the invitation, the growing caption and the closing
+// message. See scenes/messages.h.
+#include "scenes/messages.h"
+
+#include "platform/gl.h"
+#include "sequencing/precalc.h"
+#include "text/text.h"
+#include "textures/textures.h"
+
+const char *const CAPTION_TABLE[CAPTION_COUNT] = {
+    "HA",
+    "HA HA",
+    "HA HA HA",
+    "EN",
+    "ENTER",
+    "ENTER OR",
+    "ENTER OR THE",
+    "ENTER OR THE RO",
+    "ENTER OR THE ROBOT",
+    "ENTER OR THE ROBOT GETS",
+    "ENTER OR THE ROBOT GETS IT",
+};
+
+uint32_t invite_texture;
+
+int caption_last_row = -1;
+int caption_steps_order4;
+int caption_steps_order7;
+int caption_steps_order8;
+
+float closing_fade_in = 1.0f;
+float closing_fade_out = 0.0f;
+
+int pick_invite_texture()
+{
+    invite_texture = texture_gl_name(9);
+    return 1;
+}
+
+struct JitterText {
+    int x, y;
+    const char *text;
+    uint32_t seed;
+    int from_row;  // shown from this row of each order on
+};
+
+// Each text has its own seed, so its letters and boxes hold still from
+// frame to frame.
+static const JitterText INVITE_DEADLINE[] = {
+    {40, 100, "UpLOAd yOUr entRIeS", 775624, 0},
+    {40, 150, "tO mORrOWglAdeS FtP", 7865324, 0},
+    {20, 200, "By MIDnIght 19/12/06 ...", 324, 0},
+    {40, 340, "OR tHe RoBOt gEts iT!", 32146578, 32},
+};
+
+static const JitterText INVITE_XMAS[] = {
+    {40, 100, "It'S ALMOst", 2345234, 0},
+    {140, 140, "XmAs TimE", 324324, 0},
+    {280, 170, "aGAin!", 632574865, 0},
+    {40, 300, "TIme fOR ...", 37486548, 32},
+    {140, 340, "tHe FrOStmERe", 4736745, 32},
+    {280, 370, "cOMpo 2006!", 739486, 32},
+};
+
+static void full_frame_quad()
+{
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(0, 0);
+    glTexCoord2f(1, 0), glVertex2f(640, 0);
+    glTexCoord2f(1, 1), glVertex2f(640, 480);
+    glTexCoord2f(0, 1), glVertex2f(0, 480);
+    glEnd();
+}
+
+void layer_invite_screen(int order, int row, int, int, int)
+{
+    if (order < 2)
+        return;
+    glPushAttrib(0xFFFFF);
+    setup_overlay_2d();
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, invite_texture);
+    full_frame_quad();
+    glDisable(GL_TEXTURE_2D);
+
+    const JitterText *texts = order >= 6 ? INVITE_DEADLINE : INVITE_XMAS;
+    const int count = order >= 6 ? (int)(sizeof INVITE_DEADLINE / sizeof *INVITE_DEADLINE)
+                                 : (int)(sizeof INVITE_XMAS / sizeof *INVITE_XMAS);
+    for (int i = 0; i < count; ++i)
+        if (row >= texts[i].from_row)
+            draw_text_jitter(texts[i].x, texts[i].y, texts[i].text, texts[i].seed, 1);
+    glPopAttrib();
+}
+
+// A song that came back to a trigger row within the same order would step
+// past the table's end; the caption stops at its last text instead.
+static void caption_step(int *steps, int limit)
+{
+    if (*steps < limit)
+        ++*steps;
+}
+
+static int is_any_of(int row, const int *rows, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (rows[i] == row)
+            return 1;
+    return 0;
+}
+
+void layer_growing_caption(int order, int row, int, int, int)
+{
+    static const int ORDER4_ROWS[] = {4, 8};
+    static const int ORDER7_ROWS[] = {20, 24};
+    static const int ORDER8_ROWS[] = {4, 12, 16, 20, 23, 28, 32};
+    const char *text = nullptr;
+    int x = 260;
+    const int new_row = row != caption_last_row;
+
+    if (order == 4) {
+        if (new_row) {
+            caption_last_row = row;
+            if (is_any_of(row, ORDER4_ROWS, 2))
+                caption_step(&caption_steps_order4, CAPTION_COUNT - 1);
+        }
+        text = CAPTION_TABLE[caption_steps_order4];
+    } else if (order == 7) {
+        if (new_row) {
+            caption_last_row = row;
+            if (is_any_of(row, ORDER7_ROWS, 2))
+                caption_step(&caption_steps_order7, CAPTION_COUNT - 1);
+        }
+        if (row >= 16)
+            text = CAPTION_TABLE[caption_steps_order7];
+    } else if (order == 8) {
+        if (new_row) {
+            caption_last_row = row;
+            if (is_any_of(row, ORDER8_ROWS, 7))
+                caption_step(&caption_steps_order8, CAPTION_COUNT - 1 - 3);
+        }
+        text = CAPTION_TABLE[caption_steps_order8 + 3];
+        x = 150;
+    }
+    if (!text)
+        return;
+    glPushAttrib(0xFFFFF);
+    setup_overlay_2d();
+    glColor4f(1, 1, 0, 1);
+    draw_text(x, 440, text, 2);
+    glPopAttrib();
+}
+
+struct PlainText {
+    int x, y;
+    const char *text;
+};
+
+static const PlainText CLOSING_THREAT[] = {
+    {260, 32, "Ha ha ha!"},
+    {80, 80, "Is that a pitiful cry of distress I hear?"},
+    {90, 112, "You better play the hero and enter:"},
+};
+
+static const PlainText CLOSING_FACTS[] = {
+    {110, 170, "the frostmere competition 2006"},
+    {110, 202, "the online pc demo competition"},
+    {40, 234, "http://frostmere.morrowglades.net"},
+    {50, 300, "deadline set to 19/12/2006 11:59pm AEDT!"},
+    {160, 370, "... you have no choice ..."},
+};
+
+static void draw_plain(const PlainText *texts, int count)
+{
+    for (int i = 0; i < count; ++i)
+        draw_text(texts[i].x, texts[i].y, texts[i].text, 2);
+}
+
+void layer_closing_message(int order, int row, int, int, int frame_ms)
+{
+    glPushAttrib(0xFFFFF);
+    setup_overlay_2d();
+    glColor4f(1, 0, 0, 1);
+    draw_plain(CLOSING_THREAT, (int)(sizeof CLOSING_THREAT / sizeof *CLOSING_THREAT));
+    glColor4f(1, 1, 1, 1);
+    draw_plain(CLOSING_FACTS, (int)(sizeof CLOSING_FACTS / sizeof *CLOSING_FACTS));
+    glColor4f(1, 0, 0, 1);
+    draw_text(0, 458, "this message was brought to you by morrowglades", 2);
+
+    // The quad comes after the texts so that it fades them with the frame.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const float s = (float)frame_ms * 0.001f;
+    float alpha = -1.0f;
+    if (order < 10) {
+        closing_fade_in -= s;
+        if (closing_fade_in < 0.0f)
+            closing_fade_in = 0.0f;
+        alpha = closing_fade_in;
+    } else if (row >= 16) {
+        closing_fade_out += s;
+        if (closing_fade_out > 1.0f)
+            closing_fade_out = 1.0f;
+        alpha = closing_fade_out;
+    }
+    if (alpha >= 0.0f) {
+        glColor4f(0, 0, 0, alpha);
+        glBegin(GL_QUADS);
+        glVertex2f(0, 0);
+        glVertex2f(640, 0);
+        glVertex2f(640, 480);
+        glVertex2f(0, 480);
+        glEnd();
+    }
+    glPopAttrib();
+}

@@ -1,0 +1,42 @@
+// messages.h - the layers that carry the intro's messages.
+//
+// layer_invite_screen: the invitation over invite_texture, in jittered,
+// boxed letters; the second half of each message joins at row 32.
+// layer_growing_caption: the yellow "HA HA HA" / "ENTER OR THE ROBOT GETS IT"
+// caption over the silhouette scene, a word more on chosen rows.
+// layer_closing_message: the final screen of plain texts, faded in from
+// black and out again at the end.
+// All are timeline layers; pick_invite_texture is a precalc task that must
+// run after textures_build.
+//
+//   pick_invite_texture();                       // precalc, once
+//   layer_growing_caption(order, row, start, elapsed_ms, frame_ms);
+//
+// The layers' state is process-wide and plays through once per run; it is
+// visible here so tests can set up a moment of the run.
+#pragma once
+
+#include <cstdint>
+
+constexpr int CAPTION_COUNT = 11;
+extern const char *const CAPTION_TABLE[CAPTION_COUNT];
+
+extern uint32_t invite_texture;
+
+// layer_growing_caption: the last row seen in any of its orders (-1 at
+// start) and the steps taken in orders 4, 7 and 8.
+extern int caption_last_row;
+extern int caption_steps_order4;
+extern int caption_steps_order7;
+extern int caption_steps_order8;
+
+// layer_closing_message: opacity of the black quad while fading in (from 1)
+// and while fading out (from 0).
+extern float closing_fade_in;
+extern float closing_fade_out;
+
+int pick_invite_texture();
+
+void layer_invite_screen(int order, int row, int entry_start, int elapsed_ms, int frame_ms);
+void layer_growing_caption(int order, int row, int entry_start, int elapsed_ms, int frame_ms);
+void layer_closing_message(int order, int row, int entry_start, int elapsed_ms, int frame_ms);
