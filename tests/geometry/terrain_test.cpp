@@ -28,15 +28,6 @@ std::vector<TerrainVertex> grid_of(const uint8_t *map)
 
 }  // namespace
 
-TEST(TerrainGrid, ShadeFromMapValue)
-{
-    EXPECT_EQ(terrain_shade(0), 0.5f);
-    EXPECT_EQ(terrain_shade(64), 0.75f);
-    EXPECT_EQ(terrain_shade(127), 0.99609375f);
-    EXPECT_EQ(terrain_shade(128), 1.0f);
-    EXPECT_EQ(terrain_shade(255), 1.0f);
-}
-
 TEST(TerrainGrid, CornerQuadReadsEntryFourFourAndFacesUp)
 {
     std::vector<uint8_t> map(256 * 256, 0);
@@ -55,6 +46,7 @@ TEST(TerrainGrid, CornerQuadReadsEntryFourFourAndFacesUp)
     EXPECT_EQ(q[2].position[0], -120.0f);
     EXPECT_EQ(q[2].position[1], 0.0f);
     EXPECT_EQ(q[2].colour, 0.5f);
+    EXPECT_EQ(q[1].colour, 1.0f);
     EXPECT_EQ(q[3].tex[0], 0.03125f);
     EXPECT_EQ(q[3].tex[1], 0.015625f);
 
