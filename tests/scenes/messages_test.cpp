@@ -3,6 +3,7 @@
 // screen's fades.
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "app/arena.h"
@@ -116,44 +117,23 @@ TEST_F(Messages, InviteScreenAddsTheSecondHalfAtRowThirtyTwo)
     EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), GL_FALSE);
 }
 
-// The same order and row always give the same picture; over the real
-// background, away from the texts, the frame is the texture, opaque.
+// Over the real background the picture is the same on every frame and
+// whatever was in the frame before: the background is opaque.
 TEST_F(Messages, InviteScreenIsStillAndOpaqueOverTextureNine)
 {
     pick_invite_texture();
-    glEnable(GL_BLEND);  // the layer draws its background unblended whatever it finds
-    glBlendFunc(GL_ZERO, GL_ONE);
     layer_invite_screen(6, 40, 0, 0, 20);
     const Picture first = read_back();
-    layer_invite_screen(6, 41, 0, 0, 20);
-    EXPECT_EQ(read_back(), first);
     save(first, "invite_deadline.png");
-    glDisable(GL_BLEND);
-
-    // The background alone, for the parts no text reaches.
+    glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 640, 480, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, invite_texture);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0), glVertex2f(0, 0);
-    glTexCoord2f(1, 0), glVertex2f(640, 0);
-    glTexCoord2f(1, 1), glVertex2f(640, 480);
-    glTexCoord2f(0, 1), glVertex2f(0, 480);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_CULL_FACE);
-    const Picture plain = read_back();
-    for (int y = 360; y < 480; ++y)
-        for (int x = 0; x < 640; ++x)
-            ASSERT_EQ(first.at(x, y), plain.at(x, y)) << x << ", " << y;
-    EXPECT_GT(plain.count_lit(0, 360, 640, 480), 640 * 120 / 2);
+    glClearColor(0, 0, 0, 0);
+    glEnable(GL_BLEND);  // whatever the layer finds, it draws unblended
+    glBlendFunc(GL_ZERO, GL_ONE);
+    layer_invite_screen(6, 41, 0, 0, 20);
+    glDisable(GL_BLEND);
+    EXPECT_EQ(read_back(), first);
+    EXPECT_GT(first.count_lit(0, 360, 640, 480), 640 * 120 * 9 / 10);
 }
 
 // The caption drawn as it should read: yellow text at its place. It clears
@@ -199,15 +179,19 @@ const char *caption_for(int order, int row)
 TEST_F(Messages, CaptionGrowsOnItsRowsThroughTheRun)
 {
     reset_caption();
+    std::map<std::string, Picture> wanted;
     // A frame per row, the orders in turn as the timeline plays them, with
     // orders between them in which the caption is not drawn.
     for (int order : {3, 4, 5, 7, 8, 9}) {
         for (int row = 0; row < 64; ++row) {
+            glClear(GL_COLOR_BUFFER_BIT);
             layer_growing_caption(order, row, 0, 0, 20);
             const Picture got = read_back();
             const char *text = caption_for(order, row);
-            const Picture want = expected_caption(text, order == 8 ? 150 : 260);
-            ASSERT_EQ(got, want) << order << " " << row << " " << (text ? text : "(none)");
+            const std::string key = text ? std::to_string(order == 8) + text : "";
+            if (!wanted.count(key))
+                wanted[key] = expected_caption(text, order == 8 ? 150 : 260);
+            ASSERT_EQ(got, wanted[key]) << order << " " << row << " " << (text ? text : "(none)");
             if (order == 8 && row == 40)
                 save(got, "caption_order8.png");
         }

@@ -32,106 +32,55 @@ void reset_scene()
     flash_last_row = -1;
 }
 
-TEST(SilhouetteClock, FlashRowsOfEachOrder)
+TEST(SilhouetteClock, MouthFlashesOnTheFirstFrameOfListedRows)
 {
-    const int order4[] = {0, 4, 8, 9, 10};
-    const int order7[] = {16, 17, 20, 24, 25, 26};
-    const int order8[] = {0, 4, 12, 16, 20, 23, 28, 32};
     int listed = 0;
     for (int order = 0; order < 12; ++order)
         for (int row = 0; row < 64; ++row)
             listed += is_flash_row(order, row);
     EXPECT_EQ(listed, 5 + 6 + 8);
-    for (int row : order4)
-        EXPECT_TRUE(is_flash_row(4, row)) << row;
-    for (int row : order7)
-        EXPECT_TRUE(is_flash_row(7, row)) << row;
-    for (int row : order8)
-        EXPECT_TRUE(is_flash_row(8, row)) << row;
+
+    reset_scene();
+    flash_last_row = 63;  // left by order 3
+    EXPECT_FLOAT_EQ(silhouette_advance(4, 0, 20).flash, 0.9f);
+    EXPECT_FLOAT_EQ(silhouette_advance(4, 0, 20).flash, 0.8f);  // same row: decays
+    EXPECT_FLOAT_EQ(silhouette_advance(4, 1, 20).flash, 0.7f);  // not listed
+    for (int row : {8, 9, 10})
+        EXPECT_FLOAT_EQ(silhouette_advance(4, row, 16).flash, 0.92f) << row;
+    EXPECT_EQ(silhouette_advance(4, 11, 1000).flash, 0.0f);  // and stops at 0
+
+    // Other orders neither flash nor remember the row; order 7 flashes from
+    // row 16 only.
+    flash = 0.5f;
+    EXPECT_FLOAT_EQ(silhouette_advance(5, 0, 20).flash, 0.4f);
+    EXPECT_EQ(flash_last_row, 11);
+    EXPECT_FLOAT_EQ(silhouette_advance(7, 0, 20).flash, 0.3f);
+    EXPECT_FLOAT_EQ(silhouette_advance(7, 16, 20).flash, 0.9f);
+    EXPECT_FLOAT_EQ(silhouette_advance(8, 0, 20).flash, 0.9f);
 }
 
-TEST(SilhouetteClock, FirstFrameOfOrderFourFlashesTheMouth)
+TEST(SilhouetteClock, AnglesAdvanceWrapAndHold)
 {
     reset_scene();
-    flash_last_row = 63;  // order 3's last row, seen by no one but kept
-    const SilhouetteFrame f = silhouette_advance(4, 0, 20);
-    EXPECT_FLOAT_EQ(f.flash, 0.9f);
-    EXPECT_FLOAT_EQ(flash, 0.9f);
-    EXPECT_EQ(flash_last_row, 0);
+    const SilhouetteFrame f = silhouette_advance(0, 0, 20);
     EXPECT_FLOAT_EQ(backdrop_angle, 0.2f);
     EXPECT_FLOAT_EQ(overlay_angle, SILHOUETTE_TURN - 0.26f);
     EXPECT_FLOAT_EQ(glow_angle, 0.14f);
     EXPECT_FLOAT_EQ(f.glow, sinf(0.14f) * 0.4f + 0.6f);
-    // The same row again only decays.
-    EXPECT_FLOAT_EQ(silhouette_advance(4, 0, 20).flash, 0.8f);
-    // A row that is not listed decays too, and is remembered.
-    EXPECT_FLOAT_EQ(silhouette_advance(4, 1, 20).flash, 0.7f);
-    EXPECT_EQ(flash_last_row, 1);
-}
 
-TEST(SilhouetteClock, SuccessiveListedRowsEachRetrigger)
-{
-    reset_scene();
-    for (int row : {8, 9, 10}) {
-        EXPECT_FLOAT_EQ(silhouette_advance(4, row, 16).flash, 1.0f - 5 * 0.016f) << row;
-    }
-    // Order 8 row 0 after order 7's rows: new row, listed, flashes.
-    EXPECT_FLOAT_EQ(silhouette_advance(8, 0, 16).flash, 1.0f - 5 * 0.016f);
-    // Decay stops at zero.
-    EXPECT_EQ(silhouette_advance(8, 1, 1000).flash, 0.0f);
-}
-
-TEST(SilhouetteClock, OtherOrdersNeitherFlashNorRememberTheRow)
-{
-    reset_scene();
-    flash = 0.5f;
-    flash_last_row = 7;
-    // Row 0 is listed for orders 4 and 8 but not for 5 or 6.
-    EXPECT_FLOAT_EQ(silhouette_advance(5, 0, 20).flash, 0.4f);
-    EXPECT_FLOAT_EQ(silhouette_advance(6, 4, 20).flash, 0.3f);
-    EXPECT_EQ(flash_last_row, 7);
-    // Rows 0 to 15 are not listed for order 7.
-    EXPECT_FLOAT_EQ(silhouette_advance(7, 0, 20).flash, 0.2f);
-    EXPECT_EQ(flash_last_row, 0);
-    EXPECT_FLOAT_EQ(silhouette_advance(7, 16, 20).flash, 0.9f);
-}
-
-TEST(SilhouetteClock, ZeroFrameTimeHoldsEverything)
-{
-    reset_scene();
-    backdrop_angle = 1.0f, overlay_angle = 2.0f, glow_angle = 3.0f, flash = 0.6f;
-    flash_last_row = 5;
-    silhouette_advance(4, 5, 0);
-    EXPECT_EQ(backdrop_angle, 1.0f);
-    EXPECT_EQ(overlay_angle, 2.0f);
-    EXPECT_EQ(glow_angle, 3.0f);
-    EXPECT_EQ(flash, 0.6f);
-    // A listed row with no time passing shows the flash at full.
-    EXPECT_EQ(silhouette_advance(4, 8, 0).flash, 1.0f);
-}
-
-TEST(SilhouetteClock, AnglesWrapOncePerFrame)
-{
-    reset_scene();
-    overlay_angle = 0.1f;
+    overlay_angle = 0.1f, backdrop_angle = 6.2f, glow_angle = 6.25f;
     silhouette_advance(0, 0, 10);
     EXPECT_NEAR(overlay_angle, 6.2531855f, 1e-6f);
-    backdrop_angle = 6.2f;
-    glow_angle = 6.25f;
-    silhouette_advance(0, 0, 10);
     EXPECT_NEAR(backdrop_angle, 6.3f - SILHOUETTE_TURN, 1e-5f);
     EXPECT_NEAR(glow_angle, 6.32f - SILHOUETTE_TURN, 1e-5f);
-    // Exactly a turn is not above it and stays.
-    backdrop_angle = SILHOUETTE_TURN;
-    silhouette_advance(0, 0, 0);
-    EXPECT_EQ(backdrop_angle, SILHOUETTE_TURN);
-}
 
-TEST(SilhouetteClock, GlowRunsFromDarkToFullRed)
-{
-    reset_scene();
-    glow_angle = 1.5707964f;
-    EXPECT_NEAR(silhouette_advance(0, 0, 0).glow, 1.0f, 1e-6f);
+    // No time: everything holds, and a listed row shows the flash at full.
+    backdrop_angle = 1.0f, overlay_angle = 2.0f, glow_angle = 1.5707964f, flash = 0.6f;
+    EXPECT_NEAR(silhouette_advance(4, 5, 0).glow, 1.0f, 1e-6f);
+    EXPECT_EQ(backdrop_angle, 1.0f);
+    EXPECT_EQ(overlay_angle, 2.0f);
+    EXPECT_EQ(flash, 0.6f);
+    EXPECT_EQ(silhouette_advance(4, 8, 0).flash, 1.0f);
     glow_angle = 4.712389f;
     EXPECT_NEAR(silhouette_advance(0, 0, 0).glow, 0.2f, 1e-6f);
 }
@@ -263,8 +212,9 @@ TEST_F(SilhouetteScene, EyesGlowAndMouthFlashesThroughTheCutOuts)
     layer_robot_silhouette(4, 0, 256, 0, 20);  // first frame of order 4
     const Picture p = read_back();
     save(p, "silhouette_plain.png");
-    // Head from rows 104 to 176 of the image, screen 195 to 330; the
-    // eye quad reaches down to 260, the mouth quad from there.
+    // Eye holes in image rows 113 to 123 (screen 212 to 232) under the
+    // eye quad, which reaches down to 260; mouth rows 149 to 167 (screen
+    // 279 to 315) under the mouth quad.
     const int eyes = hole_area(100, 139), mouth = hole_area(139, 176);
     ASSERT_GT(eyes, 200);
     ASSERT_GT(mouth, 200);
@@ -320,8 +270,13 @@ TEST_F(SilhouetteScene, ShakeMovesAndStretchesThePicture)
     for (int k = 0; k < 2; ++k) {
         const int dx = shakes[k][0], dy = shakes[k][1];
         glClear(GL_COLOR_BUFFER_BIT);
-        crt_srand(seed_for_shake(dx, dy));
+        const uint32_t seed = seed_for_shake(dx, dy);
+        crt_srand(seed);
         layer_robot_silhouette(8, 40, 512, 0, 0);
+        const uint32_t after = crt_state;
+        crt_srand(seed);
+        crt_rand(), crt_rand();
+        EXPECT_EQ(after, crt_state) << "two draws a frame";
         const Picture p = read_back();
         save(p, k ? "silhouette_shake_8.png" : "silhouette_shake_-7.png");
         int left, top;
@@ -343,16 +298,6 @@ TEST_F(SilhouetteScene, ShakeMovesAndStretchesThePicture)
             EXPECT_EQ(p.count_lit(0, 0, 640, -dy), 0);
         }
     }
-}
-
-TEST_F(SilhouetteScene, DrawsTwoRandomNumbersAFrame)
-{
-    crt_srand(12345);
-    crt_rand(), crt_rand();
-    const uint32_t after_two = crt_state;
-    crt_srand(12345);
-    layer_robot_silhouette(4, 3, 256, 0, 16);
-    EXPECT_EQ(crt_state, after_two);
 }
 
 TEST_F(SilhouetteScene, LeavesTheStateAsFound)
@@ -380,19 +325,15 @@ TEST_F(SilhouetteScene, LeavesTheStateAsFound)
     glGetIntegerv(GL_SHADE_MODEL, &mode);
     EXPECT_EQ(mode, GL_FLAT);
 
-    // Projection left orthographic over the frame, modelview and texture
-    // matrices identity.
+    // Projection left orthographic over the frame; the texture matrix
+    // (outside the attribute stack) back to identity.
     float m[16];
     glGetFloatv(GL_PROJECTION_MATRIX, m);
     EXPECT_FLOAT_EQ(m[0], 2.0f / 640);
     EXPECT_FLOAT_EQ(m[5], -2.0f / 480);
-    EXPECT_FLOAT_EQ(m[12], -1.0f);
-    EXPECT_FLOAT_EQ(m[13], 1.0f);
-    for (GLenum which : {GL_MODELVIEW_MATRIX, GL_TEXTURE_MATRIX}) {
-        glGetFloatv(which, m);
-        for (int i = 0; i < 16; ++i)
-            EXPECT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f) << which << " " << i;
-    }
+    glGetFloatv(GL_TEXTURE_MATRIX, m);
+    EXPECT_EQ(m[0], 1.0f);
+    EXPECT_EQ(m[12], 0.0f);
     glMatrixMode(GL_MODELVIEW);
     glShadeModel(GL_SMOOTH);
 }
