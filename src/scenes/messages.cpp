@@ -94,61 +94,47 @@ void layer_invite_screen(int order, int row, int, int, int)
     glPopAttrib();
 }
 
-// A song that came back to a trigger row within the same order would step
-// past the table's end; the caption stops at its last text instead.
-static void caption_step(int *steps, int limit)
-{
-    if (*steps < limit)
-        ++*steps;
-}
+// How the caption grows in each order it is drawn in: the rows that add a
+// word, the counter that keeps them, the first row it shows on, where in
+// CAPTION_TABLE its texts start and where it stands.
+struct CaptionOrder {
+    int order;
+    int row_count;
+    int rows[7];
+    int *steps;
+    int from_row;
+    int first_text;
+    int x;
+};
 
-static int is_any_of(int row, const int *rows, int count)
-{
-    for (int i = 0; i < count; ++i)
-        if (rows[i] == row)
-            return 1;
-    return 0;
-}
+static const CaptionOrder CAPTION_ORDERS[] = {
+    {4, 2, {4, 8}, &caption_steps_order4, 0, 0, 260},
+    {7, 2, {20, 24}, &caption_steps_order7, 16, 0, 260},
+    {8, 7, {4, 12, 16, 20, 23, 28, 32}, &caption_steps_order8, 0, 3, 150},
+};
 
 void layer_growing_caption(int order, int row, int, int, int)
 {
-    static const int ORDER4_ROWS[] = {4, 8};
-    static const int ORDER7_ROWS[] = {20, 24};
-    static const int ORDER8_ROWS[] = {4, 12, 16, 20, 23, 28, 32};
-    const char *text = nullptr;
-    int x = 260;
-    const int new_row = row != caption_last_row;
-
-    if (order == 4) {
-        if (new_row) {
-            caption_last_row = row;
-            if (is_any_of(row, ORDER4_ROWS, 2))
-                caption_step(&caption_steps_order4, CAPTION_COUNT - 1);
-        }
-        text = CAPTION_TABLE[caption_steps_order4];
-    } else if (order == 7) {
-        if (new_row) {
-            caption_last_row = row;
-            if (is_any_of(row, ORDER7_ROWS, 2))
-                caption_step(&caption_steps_order7, CAPTION_COUNT - 1);
-        }
-        if (row >= 16)
-            text = CAPTION_TABLE[caption_steps_order7];
-    } else if (order == 8) {
-        if (new_row) {
-            caption_last_row = row;
-            if (is_any_of(row, ORDER8_ROWS, 7))
-                caption_step(&caption_steps_order8, CAPTION_COUNT - 1 - 3);
-        }
-        text = CAPTION_TABLE[caption_steps_order8 + 3];
-        x = 150;
-    }
-    if (!text)
-        return;
     glPushAttrib(0xFFFFF);
     setup_overlay_2d();
     glColor4f(1, 1, 0, 1);
-    draw_text(x, 440, text, 2);
+    for (const CaptionOrder &c : CAPTION_ORDERS) {
+        if (c.order != order)
+            continue;
+        // Rows are counted on the first frame that sees them; the last row
+        // is shared by the orders.
+        if (row != caption_last_row) {
+            caption_last_row = row;
+            for (int i = 0; i < c.row_count; ++i)
+                // A song that came back to a trigger row within the order
+                // would step past the table's end; the caption stops at its
+                // last text instead.
+                if (c.rows[i] == row && c.first_text + *c.steps < CAPTION_COUNT - 1)
+                    ++*c.steps;
+        }
+        if (row >= c.from_row)
+            draw_text(c.x, 440, CAPTION_TABLE[c.first_text + *c.steps], 2);
+    }
     glPopAttrib();
 }
 
