@@ -4,9 +4,17 @@
 
 #include "app/program.h"
 #include "embedded_data.h"
-#include "platform/gl.h"
+#include "geometry/robot.h"
+#include "geometry/terrain.h"
+#include "geometry/trees.h"
+#include "scenes/forest.h"
+#include "scenes/forest_talk.h"
+#include "scenes/messages.h"
+#include "scenes/overlays.h"
+#include "scenes/silhouette.h"
 #include "sequencing/paths.h"
 #include "text/text.h"
+#include "textures/image_textures.h"
 #include "textures/textures.h"
 
 // Precalc task: the stored animation paths as floats in the arena.
@@ -20,6 +28,11 @@ const PrecalcTask PRECALC_TASK_TABLE[] = {
     fonts_create,
     paths_init,
     textures_build,
+    robot_parts_build,
+    trees_build,
+    terrain_build,
+    image_textures_build,
+    pick_invite_texture,
 };
 const uint32_t PRECALC_TASK_COUNT = sizeof PRECALC_TASK_TABLE / sizeof PRECALC_TASK_TABLE[0];
 
@@ -28,35 +41,45 @@ PrecalcList *precalc_list_build()
     return precalc_list_build_from(PRECALC_TASK_TABLE, PRECALC_TASK_COUNT);
 }
 
-// Until the scenes exist every entry draws where the song is.
-static void layer_song_position(int order, int row, int entry_start, int elapsed_ms, int)
-{
-    char text[64];
-    snprintf(text, sizeof text, "%02d:%02d  %d  %d ms", order, row, entry_start, elapsed_ms);
-    glPushAttrib(0xFFFFF);
-    glColor4f(1, 1, 1, 1);
-    draw_text(40, 240, text, 0);
-    glPopAttrib();
-}
-
+// The scene layers the timeline names by index.
 static const LayerFn TIMELINE_LAYERS[] = {
-    layer_song_position,
+    layer_forest_walk,
+    layer_forest_talk,
+    layer_robot_silhouette,
+    layer_fade_veil,
+    layer_frame_mask,
+    layer_invite_screen,
+    layer_growing_caption,
+    layer_closing_message,
 };
 
-enum { L_POSITION = 0 };
+enum {
+    L_FOREST_WALK,
+    L_FOREST_TALK,
+    L_SILHOUETTE,
+    L_FADE_VEIL,
+    L_FRAME_MASK,
+    L_INVITE,
+    L_CAPTION,
+    L_CLOSING,
+};
+
+// The path count and ids the talking robot and its camera follow.
+#define TALK_PATHS 9, 15, 16, 17, 18, 19, 20, 21, 14, 22
 
 const uint32_t TIMELINE_TABLE[] = {
     10,
-    0, 1, L_POSITION, 0,    // order 0
-    128, 1, L_POSITION, 0,  // order 2
-    192, 1, L_POSITION, 0,  // order 3
-    256, 1, L_POSITION, 0,  // order 4
-    320, 1, L_POSITION, 0,  // order 5
-    384, 1, L_POSITION, 0,  // order 6
-    448, 1, L_POSITION, 0,  // order 7
-    464, 1, L_POSITION, 0,  // order 7, row 16
-    576, 1, L_POSITION, 0,  // order 9
-    672, 0,                 // order 10, row 32: the end
+    // order 0: the forest fades in, the robot walks
+    0, 2, L_FOREST_WALK, L_FADE_VEIL, 14, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 1, 13,
+    128, 1, L_INVITE, 0,                         // order 2: the invitation
+    192, 1, L_FOREST_TALK, TALK_PATHS,           // order 3: the robot talks
+    256, 2, L_SILHOUETTE, L_CAPTION, TALK_PATHS, // order 4: it laughs
+    320, 2, L_FOREST_TALK, L_FRAME_MASK, TALK_PATHS,
+    384, 1, L_INVITE, TALK_PATHS,                // order 6: the invitation again
+    448, 2, L_FOREST_TALK, L_FRAME_MASK, TALK_PATHS,
+    464, 3, L_SILHOUETTE, L_CAPTION, L_FADE_VEIL, 0,  // order 7, row 16: the threat
+    576, 1, L_CLOSING, 0,                        // order 9: the closing message
+    672, 0,                                      // order 10, row 32: the end
 };
 
 TimelineEntry *timeline_build()

@@ -27,7 +27,8 @@ static const FaceAlternatives FACE_ALTERNATIVES[] = {
     {"Arial", {"Arial", "Liberation Sans", "Arimo", nullptr}},
     {"Times New Roman", {"Times New Roman", "Liberation Serif", "Tinos", nullptr}},
     {"Courier New", {"Courier New", "Liberation Mono", "Cousine", nullptr}},
-    {"Impact", {"Impact", "DejaVu Sans:style=Condensed Bold", nullptr, nullptr}},
+    {"Impact", {"Impact", "Liberation Sans Narrow:style=Bold", "DejaVu Sans:style=Condensed Bold",
+                nullptr}},
 };
 
 static const uint16_t CP1252_HIGH[32] = {
