@@ -6,6 +6,7 @@
 #include "geometry/terrain.h"
 #include "geometry/trees.h"
 #include "platform/gl.h"
+#include "sequencing/precalc.h"
 #include "sequencing/paths.h"
 
 float walk_eye_angle = 0.0f;
@@ -16,16 +17,8 @@ static const float EYE_SPIN_PER_SECOND = 10.0f;
 void draw_sky_backdrop()
 {
     glPushAttrib(0xFFFFF);
-    glShadeModel(GL_SMOOTH);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 640, 480, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    setup_overlay_2d();
+    glShadeModel(GL_SMOOTH);  // the sky's colours blend across the frame
 
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, sky_texture);
