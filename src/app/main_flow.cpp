@@ -57,9 +57,7 @@ static void report_task_failure(uint32_t task_index)
     platform.message_box("fuckfuckfuckfuck!", message);
 }
 
-// One task per frame behind the loading screen, then FADE_FRAMES frames of
-// fade to black. Returns 0 when a task failed.
-static int run_precalc(const PrecalcList *list)
+int precalc_run(const PrecalcList *list)
 {
     float bar_width = 640.0f / (float)list->count;
     uint32_t task_index = 0;
@@ -163,7 +161,7 @@ int app_run()
         return APP_OUTCOME_STARTUP_FAILED;
     }
     int outcome = APP_OUTCOME_ENDED;
-    if (!quit_requested && !run_precalc(precalc))
+    if (!quit_requested && !precalc_run(precalc))
         outcome = APP_OUTCOME_TASK_FAILED;
 
     platform.sleep_ms(500);

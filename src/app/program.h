@@ -19,6 +19,12 @@ enum AppOutcome {
 
 int app_run();
 
+// The precalc loop: one task per frame behind the loading screen, then 64
+// frames of fade to black. A failing task is reported in a message box with
+// its index and ends the loop after its frame (quit_requested is set).
+// Returns 0 when a task failed.
+int precalc_run(const PrecalcList *list);
+
 // What the program showed on a presented frame. Precalc frames have order,
 // row and entry -1 and no time.
 struct AppFrameInfo {

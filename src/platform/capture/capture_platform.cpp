@@ -39,10 +39,25 @@ static int capture_ask_yes_no(const char *, const char *)
     return PLATFORM_ANSWER_NO;
 }
 
+static char last_caption[128];
+static char last_text[512];
+
 static void capture_message_box(const char *caption, const char *text)
 {
     fprintf(stderr, "%s: %s\n", caption, text);
+    snprintf(last_caption, sizeof last_caption, "%s", caption);
+    snprintf(last_text, sizeof last_text, "%s", text);
     ++boxes_shown;
+}
+
+const char *capture_last_message_caption()
+{
+    return last_caption;
+}
+
+const char *capture_last_message_text()
+{
+    return last_text;
 }
 
 static int capture_set_display_mode(int, int, int)

@@ -33,5 +33,8 @@ int platform_capture_bootstrap(Platform *p, const CaptureConfig *config);
 uint32_t capture_frames_presented();
 // Message boxes shown so far; each one is a failure the program reported.
 uint32_t capture_message_boxes_shown();
+// Caption and text of the latest message box ("" before the first).
+const char *capture_last_message_caption();
+const char *capture_last_message_text();
 // 1 when the frame limit closed the window.
 int capture_limit_reached();
