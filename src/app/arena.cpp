@@ -24,7 +24,7 @@ void *arena_alloc(uint32_t size)
 {
     // Padding is done in 64 bits so a request near 4 GB cannot wrap to a
     // small size and be granted.
-    uint64_t padded = ((uint64_t)size + 3) & ~(uint64_t)3;
+    uint64_t padded = ((uint64_t)size + (ARENA_ALIGN - 1)) & ~(uint64_t)(ARENA_ALIGN - 1);
     if (!arena.cursor || padded > (uint64_t)(int64_t)arena.bytes_left)
         return nullptr;
     void *block = arena.cursor;
