@@ -185,3 +185,16 @@ TEST_F(TextTest, GlyphBoxColoursPairBoxAndText)
     EXPECT_EQ(p.count_lit(0, 245, 640, 480), 0);
     EXPECT_GE(p.count_lit(0, 0, 640, 480), 29 * 22 - 60);
 }
+
+TEST_F(TextTest, WithoutFontsTheJitterDrawerDrawsNothing)
+{
+    glEnable(GL_DEPTH_TEST);
+    draw_text(100, 200, "HELLO", font_count);  // a font not created yet
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    int fonts = font_count;
+    font_count = 0;  // as before font 0 exists: nothing to pick from
+    draw_text_jitter(100, 200, "HELLO", 1, 1);
+    font_count = fonts;
+    EXPECT_EQ(read_back().count_lit(0, 0, 640, 480), 0);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+}
