@@ -14,6 +14,17 @@ float walk_eye_angle = 0.0f;
 static const float TWO_PI = 6.2831855f;
 static const float EYE_SPIN_PER_SECOND = 10.0f;
 
+void forest_camera(const PathPoint &turn)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.3333333730697632, 1.0, 256.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(turn.y - 240.0f, 1, 0, 0);
+    glRotatef(turn.x - 320.0f, 0, 1, 0);
+}
+
 void draw_sky_backdrop()
 {
     glPushAttrib(0xFFFFF);
@@ -84,13 +95,7 @@ void layer_forest_walk(int order, int row, int, int, int frame_ms)
     draw_sky_backdrop();
 
     glPushAttrib(0xFFFFF);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.3333333730697632, 1.0, 256.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glRotatef(turn.y - 240.0f, 1, 0, 0);
-    glRotatef(turn.x - 320.0f, 0, 1, 0);
+    forest_camera(turn);
     glTranslatef((320.0f - place.x) * 0.5f, -25.0f, (240.0f - place.y) * 0.5f);
 
     draw_forest();

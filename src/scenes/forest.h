@@ -8,9 +8,14 @@
 // timeline layer of the opening entry.
 #pragma once
 
+#include "sequencing/paths.h"
+
 extern float walk_eye_angle;  // radians, advances only while the layer draws
 
 void draw_sky_backdrop();
 void draw_forest();
+// The forest scenes' camera: their perspective, and a modelview turned by
+// the turn path's (x - 320, y - 240) degrees, about x first, then y.
+void forest_camera(const PathPoint &turn);
 
 void layer_forest_walk(int order, int row, int entry_start, int elapsed_ms, int frame_ms);

@@ -31,14 +31,8 @@ void layer_forest_talk(int order, int row, int, int, int frame_ms)
     draw_sky_backdrop();
 
     glPushAttrib(0xFFFFF);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.3333333730697632, 1.0, 256.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
     // The camera stands at (60, -shift, 20) and only turns about itself.
-    glRotatef(turn.y - 240.0f, 1, 0, 0);
-    glRotatef(turn.x - 320.0f, 0, 1, 0);
+    forest_camera(turn);
     glTranslatef(-60.0f, shift, -20.0f);
 
     draw_forest();
