@@ -4,7 +4,9 @@
 //
 // Renders a song offline exactly as the output ring would (the prefill, then
 // block after block): the built-in song when there is one, and a 10-channel
-// module written here in which every channel keeps a looped voice busy. The
+// module written here in which every channel keeps a looped voice busy, and a
+// large one of the same kind: 32 channels over samples of up to 300,000
+// frames, as big modules have. The
 // counter x_real_time is seconds of audio per second of CPU time (shown as
 // "k/s": 3.9k/s is 3900 times real time). The label carries a hash of the
 // PCM, so a faster mixer can be checked to give the same output to the sample.
@@ -19,16 +21,15 @@
 #include "music/output.h"
 #include "xm_builder.h"
 
-static std::vector<uint8_t> busy_module()
+static std::vector<uint8_t> busy_module(int channels, int length_scale)
 {
-    const int channels = 10;
     XmModule m;
     m.channels = channels;
     m.speed = 6;
     m.bpm = 136;
     m.orders = {0, 1, 2, 3, 0, 1, 2, 3};
     for (int i = 0; i < 5; ++i) {
-        int length = 1500 + 3700 * i;
+        int length = (1500 + 3700 * i) * length_scale;
         std::vector<int8_t> wave(length);
         for (int k = 0; k < length; ++k)
             wave[k] = (int8_t)lrint(100.0 * sin(k * (0.05 + 0.013 * i)) *
@@ -114,7 +115,7 @@ static void render(benchmark::State &state, const std::vector<uint8_t> &module)
 // default when the processor has it). All give the same hash.
 static void BM_TenBusyChannels(benchmark::State &state)
 {
-    static const std::vector<uint8_t> module = busy_module();
+    static const std::vector<uint8_t> module = busy_module(10, 1);
     if (!mixer_use_kernels((int)state.range(0))) {
         state.SkipWithError("these loops do not run here");
         return;
@@ -127,6 +128,13 @@ BENCHMARK(BM_TenBusyChannels)
     ->Arg(MIXER_KERNELS_SSE2)
     ->Arg(MIXER_KERNELS_AVX2)
     ->Unit(benchmark::kMillisecond);
+
+static void BM_ThirtyTwoBusyChannelsLongSamples(benchmark::State &state)
+{
+    static const std::vector<uint8_t> module = busy_module(32, 20);
+    render(state, module);
+}
+BENCHMARK(BM_ThirtyTwoBusyChannelsLongSamples)->Unit(benchmark::kMillisecond);
 
 static void BM_StoredSong(benchmark::State &state)
 {
