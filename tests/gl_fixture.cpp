@@ -1,6 +1,7 @@
 // gl_fixture.cpp - see gl_fixture.h.
 #include "gl_fixture.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 
@@ -8,6 +9,7 @@
 #include "platform/capture/capture_platform.h"
 #include "platform/gl.h"
 #include "support/png_write.h"
+#include "text/text.h"
 
 std::ostream &operator<<(std::ostream &out, const Rgba &c)
 {
@@ -83,4 +85,32 @@ void GlTest::SetUp()
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+int test_fonts_create(int all)
+{
+    if (font_count == 0 && !font_create(40, 40, "Arial"))
+        return 0;
+    if (all && font_count == 1 && !fonts_create())
+        return 0;
+    return font_count >= (all ? 4 : 1);
+}
+
+unsigned test_texel_texture(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+{
+    const uint8_t texel[4] = {r, g, b, a};
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
+void save_picture_if_asked(const Picture &p, const std::string &name)
+{
+    if (const char *dir = getenv("FM_PICTURES"))
+        p.save(std::string(dir) + "/" + name);
 }

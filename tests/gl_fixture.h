@@ -32,6 +32,14 @@ struct Picture {
 int test_gl_open();
 Picture read_back();
 
+// Font 0 ("Arial"), and with all set fonts 1-3 too, created once per process
+// as start-up and the precalc make them. 1 on success.
+int test_fonts_create(int all);
+// A 1x1 texture of one colour, nearest filtering.
+unsigned test_texel_texture(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+// Saves the picture as FM_PICTURES/name when that variable is set.
+void save_picture_if_asked(const Picture &p, const std::string &name);
+
 class GlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
