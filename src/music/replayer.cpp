@@ -68,6 +68,13 @@ static void volume_up(Channel *ch, int32_t y)
     ch->update_flags |= UPDATE_VOLUME;
 }
 
+// Left unclamped: the voice clamps the pan when it turns it into gains.
+static void panning_slide(Channel *ch, int32_t delta)
+{
+    ch->panning += delta;
+    ch->update_flags |= UPDATE_PANNING;
+}
+
 void apply_volume_column(Channel *ch, uint8_t v)
 {
     int32_t y = v & 0x0F;
@@ -85,14 +92,8 @@ void apply_volume_column(Channel *ch, uint8_t v)
         ch->panning = y * 16;
         ch->update_flags |= UPDATE_PANNING;
         break;
-    case 0xD:
-        ch->panning -= y;
-        ch->update_flags |= UPDATE_PANNING;
-        break;
-    case 0xE:
-        ch->panning += y;
-        ch->update_flags |= UPDATE_PANNING;
-        break;
+    case 0xD: panning_slide(ch, -y); break;
+    case 0xE: panning_slide(ch, y); break;
     case 0xF: ch->update_flags &= (uint8_t)~UPDATE_TRIGGER; break;
     default: break;
     }
@@ -211,14 +212,8 @@ void process_tick_effects(Song *song)
         switch (cell.volume >> 4) {
         case 0x6: volume_down(ch, y); break;
         case 0x7: volume_up(ch, y); break;
-        case 0xD:
-            ch->panning -= y;
-            ch->update_flags |= UPDATE_PANNING;
-            break;
-        case 0xE:
-            ch->panning += y;
-            ch->update_flags |= UPDATE_PANNING;
-            break;
+        case 0xD: panning_slide(ch, -y); break;
+        case 0xE: panning_slide(ch, y); break;
         default: break;
         }
         if (cell.effect == EFFECT_PORTA_UP) {
