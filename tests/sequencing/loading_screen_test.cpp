@@ -8,9 +8,7 @@ protected:
     static void SetUpTestSuite()
     {
         GlTest::SetUpTestSuite();
-        if (font_count == 0) {
-            ASSERT_EQ(font_create(40, 40, "Arial"), 1);
-        }
+        ASSERT_EQ(test_fonts_create(0), 1);
     }
 };
 
@@ -59,24 +57,4 @@ TEST_F(LoadingScreenTest, AfterTheLastTaskEverythingIsDoneAndFramesRepeat)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_loading_screen(8, 80.0f, 8);
     EXPECT_TRUE(read_back() == p);
-}
-
-TEST_F(LoadingScreenTest, OverlaySetupIsAPixelProjectionWithYDown)
-{
-    glPushAttrib(0xFFFFF);
-    setup_overlay_2d();
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
-    glColor4f(0, 1, 0, 1);
-    glBegin(GL_QUADS);
-    glVertex2f(10, 20);
-    glVertex2f(30, 20);
-    glVertex2f(30, 40);
-    glVertex2f(10, 40);
-    glEnd();
-    glPopAttrib();
-    Picture p = read_back();
-    EXPECT_EQ(p.at(15, 25), (Rgba{0, 255, 0, 255}));  // y counts from the top
-    EXPECT_EQ(p.count_lit(0, 0, 640, 480), 20 * 20);
 }

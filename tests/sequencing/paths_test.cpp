@@ -42,14 +42,6 @@ protected:
     void TearDown() override { arena_release(); }
 };
 
-TEST_F(PathsTest, CubicPassesThroughTheMiddlePoints)
-{
-    EXPECT_EQ(cubic_interpolate(7, 3, 9, -4, 0.0f), 3.0f);
-    EXPECT_FLOAT_EQ(cubic_interpolate(7, 3, 9, -4, 1.0f), 9.0f);
-    EXPECT_FLOAT_EQ(cubic_interpolate(0, 0, 10, 10, 0.5f), 5.0f);
-    EXPECT_FLOAT_EQ(cubic_interpolate(1, 1, 1, 1, 0.3f), 1.0f);
-}
-
 TEST_F(PathsTest, APathStartsAtItsPointOneAndRunsOnItsOwnClock)
 {
     StoredPaths stored(ramp);
