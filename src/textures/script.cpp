@@ -17,6 +17,18 @@
 
 #define REC(op, dst, src_a, src_b, p0, p1, p2, p3) TEX_OP_##op, dst, src_a, src_b, p0, p1, p2, p3
 
+// The eight records that fill slots 0..3 with the sky's layers; the script
+// stores them twice, for the sky and again as the base of texture 3.
+#define SKY_LAYERS \
+    REC(PLASMA, 0, 0, 0, 16, 169, 0, 0), \
+    REC(SINE_PLASMA, 1, 0, 0, 0, 1, 0, 0), \
+    REC(RGB_SCALE, 2, 1, 0, 62, 96, 186, 0), \
+    REC(HSV_SCALE, 3, 2, 0, 128, 69, 128, 0), \
+    REC(INVERT, 2, 1, 1, 0, 0, 0, 0), \
+    REC(COMBINE, 1, 0, 2, 1, 255, 0, 0), \
+    REC(COMBINE, 0, 1, 2, 1, 255, 0, 0), \
+    REC(COMBINE, 2, 3, 0, 3, 100, 0, 0)
+
 const uint8_t TEXTURE_SCRIPT[TEXTURE_SCRIPT_BYTES] = {
     TEXTURE_SCRIPT_BYTES & 255, TEXTURE_SCRIPT_BYTES >> 8,
     // texture 0: a 1 x 3 checker turned into red bands on yellow, swirled by eleven sine warps
@@ -48,25 +60,11 @@ const uint8_t TEXTURE_SCRIPT[TEXTURE_SCRIPT_BYTES] = {
     REC(COMBINE, 1, 0, 3, 2, 255, 0, 0),
     REC(UPLOAD, 1, 0, 3, 0, 0, 0, 0),
     // texture 2: the sky, a vertical gradient under plasma clouds
-    REC(PLASMA, 0, 0, 0, 16, 169, 0, 0),
-    REC(SINE_PLASMA, 1, 0, 0, 0, 1, 0, 0),
-    REC(RGB_SCALE, 2, 1, 0, 62, 96, 186, 0),
-    REC(HSV_SCALE, 3, 2, 0, 128, 69, 128, 0),
-    REC(INVERT, 2, 1, 1, 0, 0, 0, 0),
-    REC(COMBINE, 1, 0, 2, 1, 255, 0, 0),
-    REC(COMBINE, 0, 1, 2, 1, 255, 0, 0),
-    REC(COMBINE, 2, 3, 0, 3, 100, 0, 0),
+    SKY_LAYERS,
     REC(UPLOAD, 2, 3, 0, 0, 0, 0, 0),
     // texture 3: dark grey with a soft glow in the middle. Records 35..42 first
     // rebuild the slots that texture 2 came from (the same seeds, byte for byte).
-    REC(PLASMA, 0, 0, 0, 16, 169, 0, 0),
-    REC(SINE_PLASMA, 1, 0, 0, 0, 1, 0, 0),
-    REC(RGB_SCALE, 2, 1, 0, 62, 96, 186, 0),
-    REC(HSV_SCALE, 3, 2, 0, 128, 69, 128, 0),
-    REC(INVERT, 2, 1, 1, 0, 0, 0, 0),
-    REC(COMBINE, 1, 0, 2, 1, 255, 0, 0),
-    REC(COMBINE, 0, 1, 2, 1, 255, 0, 0),
-    REC(COMBINE, 2, 3, 0, 3, 100, 0, 0),
+    SKY_LAYERS,
     REC(CELLS, 0, 0, 0, 26, 128, 0, 0),
     REC(INVERT, 1, 0, 0, 0, 0, 0, 0),
     REC(RGB_SCALE, 0, 1, 0, 179, 152, 128, 0),
@@ -135,6 +133,7 @@ const uint8_t TEXTURE_SCRIPT[TEXTURE_SCRIPT_BYTES] = {
     REC(UPLOAD, 1, 0, 3, 0, 0, 0, 0),
 };
 
+#undef SKY_LAYERS
 #undef REC
 
 // Which record fields name a slot, per operator; unread fields are not
