@@ -213,6 +213,17 @@ static void sample_row(uint8_t *p, const uint8_t *src, const SampleRow *row)
         bilinear_into(p, src, row->at00[x], row->at10[x], row->at01[x], row->at11[x], row->fx[x], row->fy[x]);
 }
 
+// One destination row of a warp: u and v (wrapped here, in place) say where
+// each pixel samples src.
+static void sample_wrapped_row(uint8_t *p, const uint8_t *src, float *u, float *v)
+{
+    SampleRow row;
+    wrap_row(u);
+    wrap_row(v);
+    sample_row_set(&row, u, v);
+    sample_row(p, src, &row);
+}
+
 int tex_sine_warp(const TextureOp *op)
 {
     const float ax = (float)(op->p0 - 128), ay = (float)(op->p1 - 128);
@@ -226,16 +237,12 @@ int tex_sine_warp(const TextureOp *op)
     }
     const uint8_t *src = tex_slot(op->src_a);
     float u[TEXTURE_SIZE], v[TEXTURE_SIZE];
-    SampleRow row;
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
         for (int x = 0; x < TEXTURE_SIZE; ++x) {
             u[x] = (float)(x + row_shift[y]);
             v[x] = (float)(y + column_shift[x]);
         }
-        wrap_row(u);
-        wrap_row(v);
-        sample_row_set(&row, u, v);
-        sample_row(tex_pixel(op->dst, 0, y), src, &row);
+        sample_wrapped_row(tex_pixel(op->dst, 0, y), src, u, v);
     }
     return 1;
 }
@@ -245,7 +252,6 @@ int tex_displace(const TextureOp *op)
     const float kx = (float)(op->p0 - 128), ky = (float)(op->p1 - 128);
     const uint8_t *src = tex_slot(op->src_a);
     float u[TEXTURE_SIZE], v[TEXTURE_SIZE];
-    SampleRow row;
     for (int y = 0; y < TEXTURE_SIZE; ++y) {
         // A map byte moves the sample point by at most 255 * 128 / 256
         // pixels, within one period.
@@ -258,10 +264,7 @@ int tex_displace(const TextureOp *op)
             u[x] = (float)(m * (double)kx * (1.0 / 256.0) + x);
             v[x] = (float)(m * (double)ky * (1.0 / 256.0) + y);
         }
-        wrap_row(u);
-        wrap_row(v);
-        sample_row_set(&row, u, v);
-        sample_row(tex_pixel(op->dst, 0, y), src, &row);
+        sample_wrapped_row(tex_pixel(op->dst, 0, y), src, u, v);
     }
     return 1;
 }
