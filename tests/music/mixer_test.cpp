@@ -105,13 +105,6 @@ TEST_F(Mixer, ForwardLoopWrapsAndGoesOnInTheSameCall)
     EXPECT_NE(v.sample, nullptr);
 }
 
-TEST_F(Mixer, ForwardLoopFarShorterThanTheStep)
-{
-    Voice &v = start(make_sample(ramp_values(30), LOOP_FORWARD, 10, 3), 11.0, 100.0);
-    mix(5);
-    EXPECT_EQ(v.pos_int, 10 + (11 + 500 - 13) % 3);
-}
-
 TEST_F(Mixer, PingPongReflectsJustBelowTheMirrorImage)
 {
     Voice &v = start(make_sample(ramp_values(30), LOOP_PINGPONG, 10, 10), 19.5, 1.0);
@@ -165,54 +158,6 @@ TEST_F(Mixer, RampsSpan128FramesAndRestartFromTheCurrentLevel)
     EXPECT_NEAR(v.ramp_level_left, 256 * (31.5 + 95.5 * 10 / 128), 256);
 }
 
-TEST_F(Mixer, NewNoteFadesTheOldVoiceOutAndTheNewOneIn)
-{
-    OwnedSample *o = make_sample(std::vector<int16_t>(1000, 1000), LOOP_FORWARD, 0, 1000);
-    owned.push_back(o);
-    Song song = {};
-    song.flags = SONG_LINEAR_FREQUENCIES;
-    song.global_volume = 64;
-    Channel ch = {};
-    ch.voice = &voices[0];
-    ch.volume = 64;
-    ch.envelope_volume = 64;
-    ch.fade_level = 65536;
-    ch.panning = 128;
-    ch.period = 4608;
-    ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING | UPDATE_FREQUENCY;
-    update_voice(&ch, &o->s, &song);
-    mix(300);
-    ASSERT_EQ(voices[0].ramp_level_left, 63 * 256);
-
-    ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
-    update_voice(&ch, &o->s, &song);
-    ASSERT_EQ(ch.voice, &voices[32]);
-    std::vector<float> out = mix(64);
-    EXPECT_EQ(voices[0].ramp_frames_left, 64);
-    EXPECT_EQ(voices[32].ramp_frames_left, 64);
-    // Halfway the two cross: the sum is close to the settled level.
-    EXPECT_NEAR(out[2 * 63], 1000.0f * 63 / 255, 5.0f);
-    out = mix(64);
-    EXPECT_EQ(voices[0].ramp_level_left, 0);
-    EXPECT_EQ(voices[32].ramp_level_left, 63 * 256);
-    EXPECT_FLOAT_EQ(mix(1)[0], 1000.0f * (63.0f / 255.0f));
-}
-
-TEST_F(Mixer, ZeroStepHoldsThePosition)
-{
-    Voice &v = start(make_sample(ramp_values(100)), 7.0, 0.0);
-    std::vector<float> out = mix(50);
-    EXPECT_FLOAT_EQ(out[2 * 49], 700.0f);
-    EXPECT_EQ(v.pos_int, 7);
-    EXPECT_NE(v.sample, nullptr);
-
-    // On the empty sample the voice stops without reading anything.
-    v.sample = &EMPTY_SAMPLE;
-    v.pos_int = 0;
-    mix(10);
-    EXPECT_EQ(v.sample, nullptr);
-}
-
 TEST_F(Mixer, LongSampleAtALowRateNeedsA64BitChunkCount)
 {
     // A boundary distance whose chunk count is 2^32 + 5 frames away: cut to
@@ -233,16 +178,6 @@ TEST_F(Mixer, LongSampleAtALowRateNeedsA64BitChunkCount)
     EXPECT_NE(v.sample, nullptr);
     uint64_t now = (uint64_t)(uint32_t)v.pos_int << 32 | v.pos_frac;
     EXPECT_NEAR((double)(now - pos), 100.0 * (double)step, 100.0);
-}
-
-TEST_F(Mixer, NothingToMix)
-{
-    start(make_sample(ramp_values(10)), 0, 1.0);
-    float out[2] = {1.0f, 2.0f};
-    mix_voices(out, 0);
-    mix_voices(out, -5);
-    EXPECT_EQ(out[0], 1.0f);
-    EXPECT_EQ(voices[0].pos_int, 0);
 }
 
 TEST(Clipper, RoundsToEvenAndClamps)

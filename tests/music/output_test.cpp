@@ -1,13 +1,10 @@
 // The output ring and its cycle on a scripted device, the service, offline
-// rendering, the capture device, and a real play/stop on SDL's dummy driver.
+// rendering and the capture device.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/arena.h"
@@ -122,66 +119,6 @@ protected:
     }
 };
 
-TEST(OutputLayout, BlocksAndRingFollowTheRate)
-{
-    ASSERT_TRUE(output_set_rate(44100));
-    EXPECT_EQ(block_frames, 884);
-    EXPECT_EQ(ring_frames, 88400);
-    EXPECT_EQ(block_count, 100);
-    EXPECT_EQ(RAMP_LENGTH, 128);
-    ASSERT_TRUE(output_set_rate(22050));
-    EXPECT_EQ(block_frames, 444);
-    EXPECT_EQ(ring_frames, 44400);
-    EXPECT_EQ(RAMP_LENGTH, 64);
-    ASSERT_TRUE(output_set_rate(48000));
-    EXPECT_EQ(block_frames, 960);
-    EXPECT_EQ(ring_frames, 96000);
-    EXPECT_FALSE(output_set_rate(0));
-    EXPECT_FALSE(output_set_rate(-44100));
-    output_set_rate(44100);
-}
-
-TEST(OutputLayout, CursorBlockFromBytesPlayed)
-{
-    output_set_rate(44100);
-    EXPECT_EQ(cursor_block(0), 0);
-    EXPECT_EQ(cursor_block(353600), 0);
-    EXPECT_EQ(cursor_block(3536), 1);
-    EXPECT_EQ(cursor_block(3535), 0);
-    EXPECT_EQ(cursor_block(353600 - 4), 99);
-    // Past 2^32 bytes (6.8 hours) the count goes on; no jump.
-    const uint64_t six_hours = (uint64_t)1 << 32;
-    EXPECT_EQ(cursor_block(six_hours + 3536), (int32_t)(((six_hours / 4 + 884) % 88400) / 884));
-    EXPECT_EQ((cursor_block(six_hours + 3536) + 99) % 100, cursor_block(six_hours));
-}
-
-TEST_F(Output, TicksFallEvery810FramesAcrossBlocks)
-{
-    static std::vector<int32_t> at;
-    at.clear();
-    load(moving_module(136));
-    song->tick_callback = [](Song *s) {
-        // Voice 1 steps one frame per output frame from the first tick on,
-        // so its position counts the frames rendered before each tick.
-        if (at.empty()) {
-            static Sample long_sample = {};
-            static std::vector<int16_t> silence(200000 + 2 * SAMPLE_GUARD);
-            long_sample.data = silence.data() + SAMPLE_GUARD;
-            long_sample.length = long_sample.loop_length = 200000;
-            long_sample.loop_kind = LOOP_NONE;
-            voices[1].sample = &long_sample;
-            voices[1].step_int = 1;
-        }
-        at.push_back(voices[1].pos_int);
-        set_bpm(s, 136);
-    };
-    play();
-    ASSERT_EQ(at.size(), 110u);  // 88400 / 810, rounded up
-    for (size_t k = 0; k < at.size(); ++k)
-        ASSERT_EQ(at[k], (int32_t)k * 810) << k;
-    EXPECT_EQ(song->samples_to_tick, 110 * 810 - 88400);
-}
-
 TEST_F(Output, SecondBlockStarts74FramesIntoATick)
 {
     load(moving_module(136));
@@ -272,42 +209,6 @@ TEST_F(Output, StopAndFreeInEveryOrder)
     audio_close();
 }
 
-TEST_F(Output, DeviceNeedsTheFileCallbacksAndADevice)
-{
-    set_file_callbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_FALSE(audio_open(44100));
-    set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
-    device_opens = 0;
-    EXPECT_FALSE(audio_open(44100));
-    load(moving_module());
-    EXPECT_FALSE(song_play(song));  // no device, nothing to play on
-}
-
-TEST_F(Output, MusicInitFailsWithoutADevice)
-{
-    bytes = xm_build(moving_module());
-    music_set_module(bytes.data(), (uint32_t)bytes.size());
-    device_opens = 0;
-    song_handle = nullptr;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(music_init(), 0);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("sound"), std::string::npos);
-    EXPECT_EQ(song_handle, nullptr);
-    music_set_module(nullptr, 0);
-}
-
-TEST_F(Output, MusicInitReportsARejectedModule)
-{
-    XmModule m = moving_module();
-    m.flags = 0;
-    bytes = xm_build(m);
-    music_set_module(bytes.data(), (uint32_t)bytes.size());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(music_init(), 0);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Amiga"), std::string::npos);
-    music_set_module(nullptr, 0);
-}
-
 // ---- offline rendering and the capture device ----
 
 std::vector<int16_t> read_wav_samples(const std::string &path, uint32_t *data_bytes)
@@ -382,43 +283,6 @@ TEST(Soundtrack, RejectedModuleNamesTheReason)
     EXPECT_NE(testing::internal::GetCapturedStderr().find("not an Extended Module"),
               std::string::npos);
 }
-
-// ---- the real thing: SDL's dummy driver and the audio thread ----
-
-TEST(OutputOnSdl, PlaysOnTheAudioThreadAndStopsClean)
-{
-    Platform saved = platform;
-    platform_sdl_bootstrap(&platform);
-    std::vector<uint8_t> bytes = xm_build(moving_module());
-    music_set_module(bytes.data(), (uint32_t)bytes.size());
-    if (!arena.base)
-        arena_init();  // the service's song source lives in it
-    if (!music_init()) {
-        platform = saved;
-        music_set_module(nullptr, 0);
-        GTEST_SKIP() << "no SDL audio driver (SDL_AUDIODRIVER=dummy is expected)";
-    }
-    EXPECT_EQ(song_get_row(song_handle), 0);
-    music_start();
-    EXPECT_EQ(song_get_order(song_handle), 0);
-    EXPECT_LE(song_get_row(song_handle), 2);
-    int last = 0;
-    for (int i = 0; i < 40; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        int now = song_get_order(song_handle) * 64 + song_get_row(song_handle);
-        EXPECT_GE(now, last);
-        last = now;
-    }
-    EXPECT_GT(last, 0);  // the device has moved the cursor on
-    music_stop();
-    EXPECT_EQ(thread_finished.load(), 1);
-    platform = saved;
-    music_set_module(nullptr, 0);
-}
-
-}  // namespace
-
-namespace {
 
 // Every mixer path at once: forward, ping-pong and one-shot samples, 8 and
 // 16 bits, an envelope with fade-out, pans and slides, portamento both ways.

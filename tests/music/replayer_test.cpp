@@ -55,17 +55,6 @@ TEST(ReplayerBreaks, TargetRowsAreDecimal)
     }
 }
 
-TEST(ReplayerBreaks, HighestChannelWins)
-{
-    XmModule m = module_with(2, 1);
-    m.orders = {0, 0};
-    xm_cell(m.patterns[0], 2, 0, 0) = {0, 0, 0, 0x0D, 0x10};
-    xm_cell(m.patterns[0], 2, 0, 1) = {0, 0, 0, 0x0D, 0x05};
-    Loaded l(m);
-    l.ticks(2);
-    EXPECT_EQ(l.song->row, 5);
-}
-
 TEST(ReplayerBreaks, LastOrderBreaksToTheFirstOrderNotTheRestart)
 {
     XmModule m = module_with(1, 2);
@@ -81,20 +70,6 @@ TEST(ReplayerBreaks, LastOrderBreaksToTheFirstOrderNotTheRestart)
     EXPECT_EQ(l.song->row, 5);
 }
 
-TEST(ReplayerBreaks, RunningOffTheEndGoesToTheRestartPosition)
-{
-    XmModule m = module_with(1, 2, 2);
-    m.orders = {0, 1};
-    m.restart = 1;
-    Loaded l(m);
-    l.ticks(4);
-    EXPECT_EQ(l.song->order, 1);
-    EXPECT_EQ(l.song->row, 1);
-    l.ticks(1);
-    EXPECT_EQ(l.song->order, 1);
-    EXPECT_EQ(l.song->row, 0);
-}
-
 TEST(ReplayerBreaks, ARowPastTheTargetPatternGoesToRowZero)
 {
     XmModule m = module_with(1, 2);
@@ -105,22 +80,6 @@ TEST(ReplayerBreaks, ARowPastTheTargetPatternGoesToRowZero)
     l.ticks(2);
     EXPECT_EQ(l.song->order, 1);
     EXPECT_EQ(l.song->row, 0);
-}
-
-TEST(ReplayerSpeed, FramesPerTickFollowTheTempo)
-{
-    Song song = {};
-    output_rate = 44100;
-    for (auto [bpm, frames] : {std::pair{125, 882}, {136, 810}, {32, 3445}, {255, 432}}) {
-        set_bpm(&song, bpm);
-        EXPECT_EQ(song.samples_per_tick, frames) << bpm;
-    }
-    for (int bpm = 1; bpm < 256; ++bpm) {
-        set_bpm(&song, bpm);
-        EXPECT_EQ(song.samples_per_tick, 44100 * 5 / (2 * bpm)) << bpm;
-    }
-    set_bpm(&song, 0);  // a header's tempo of 0 still gives a finite tick
-    EXPECT_GT(song.samples_per_tick, 0);
 }
 
 TEST(ReplayerSpeed, SpeedAndTempoCommands)
@@ -146,36 +105,6 @@ TEST(ReplayerSpeed, SpeedAndTempoCommands)
     EXPECT_EQ(l.song->row, 4);
 }
 
-TEST(ReplayerEffects, PortamentoMemoryPerDirection)
-{
-    XmModule m = module_with(1, 1);
-    m.speed = 3;
-    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 1, 0, 0x01, 4};
-    xm_cell(m.patterns[0], 1, 1, 0) = {0, 0, 0, 0x01, 0};
-    xm_cell(m.patterns[0], 1, 2, 0) = {0, 0, 0, 0x02, 0};
-    Loaded l(m);
-    l.ticks(1);
-    EXPECT_EQ(channels[0].period, 4608);
-    l.ticks(2);
-    EXPECT_EQ(channels[0].period, 4608 - 32);
-    l.ticks(3);  // 1xx with 00 reuses 4
-    EXPECT_EQ(channels[0].period, 4608 - 64);
-    l.ticks(3);  // 2xx has no memory of its own yet
-    EXPECT_EQ(channels[0].period, 4608 - 64);
-    EXPECT_EQ(channels[0].porta_up_memory, 4);
-    EXPECT_EQ(channels[0].porta_down_memory, 0);
-}
-
-TEST(ReplayerEffects, PortamentoUpStopsAtPeriod56)
-{
-    XmModule m = module_with(1, 1);
-    m.speed = 31;
-    xm_cell(m.patterns[0], 1, 0, 0) = {96, 1, 0, 0x01, 0xFF};
-    Loaded l(m);
-    l.ticks(10);
-    EXPECT_EQ(channels[0].period, 56);
-}
-
 TEST(ReplayerEffects, VolumeColumnSlidesClampBothWays)
 {
     XmModule m = module_with(2, 1);
@@ -190,21 +119,6 @@ TEST(ReplayerEffects, VolumeColumnSlidesClampBothWays)
     EXPECT_EQ(channels[1].volume, 0);
     l.ticks(2);
     EXPECT_EQ(channels[1].volume, 0);
-}
-
-TEST(ReplayerEffects, KeyOffWithoutEnvelopeSilencesAtOnce)
-{
-    XmModule m = module_with(1, 1);
-    m.speed = 2;
-    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 1, 0, 0, 0};
-    xm_cell(m.patterns[0], 1, 1, 0) = {NOTE_KEY_OFF, 0, 0, 0, 0};
-    Loaded l(m);
-    l.ticks(2);
-    EXPECT_EQ(channels[0].voice->gain, 123);  // volume 62: 62 x 255 / 128
-    l.ticks(1);
-    EXPECT_EQ(channels[0].key_off, 1);
-    EXPECT_EQ(channels[0].envelope_volume, 0);
-    EXPECT_EQ(channels[0].voice->gain, 0);
 }
 
 TEST(ReplayerEffects, KeyOffLeavesTheSustainAndStartsTheFade)
@@ -230,18 +144,6 @@ TEST(ReplayerEffects, KeyOffLeavesTheSustainAndStartsTheFade)
     EXPECT_EQ(channels[0].fade_level, 65536 - 512);
 }
 
-TEST(ReplayerEffects, NoteWithoutInstrumentAfterKeyOffStaysSilent)
-{
-    XmModule m = module_with(1, 1);
-    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 1, 0, 0, 0};
-    xm_cell(m.patterns[0], 1, 1, 0) = {NOTE_KEY_OFF, 0, 0, 0, 0};
-    xm_cell(m.patterns[0], 1, 2, 0) = {NOTE_C4 + 12, 0, 0, 0, 0};
-    Loaded l(m);
-    l.ticks(3);
-    EXPECT_EQ(channels[0].period, 4608 - 768);
-    EXPECT_EQ(channels[0].voice->gain, 0);
-}
-
 TEST(ReplayerEffects, InstrumentOutOfRangeSilencesTheNote)
 {
     XmModule m = module_with(1, 1);
@@ -249,21 +151,6 @@ TEST(ReplayerEffects, InstrumentOutOfRangeSilencesTheNote)
     Loaded l(m);
     l.ticks(1);
     EXPECT_EQ(channels[0].voice->sample, &EMPTY_SAMPLE);
-}
-
-TEST(ReplayerEffects, TonePortamentoKeepsPitchButRetriggers)
-{
-    XmModule m = module_with(1, 1);
-    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 1, 0, 0, 0};
-    xm_cell(m.patterns[0], 1, 1, 0) = {NOTE_C4 + 12, 1, 0, 0x03, 0x10};
-    Loaded l(m);
-    l.ticks(1);
-    Voice *first = channels[0].voice;
-    l.ticks(1);
-    EXPECT_EQ(channels[0].period, 4608);
-    EXPECT_EQ(channels[0].note, NOTE_C4 - 1);
-    EXPECT_NE(channels[0].voice, first);  // restarted on the partner voice
-    EXPECT_EQ(channels[0].voice->pos_int, 0);
 }
 
 TEST(ReplayerEffects, FirstNoteUnderTonePortamentoHasNoPitchAndHolds)

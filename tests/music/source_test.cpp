@@ -57,16 +57,6 @@ TEST_F(SongSource, SeeksClampToTheData)
     EXPECT_EQ(b, 0);
 }
 
-TEST_F(SongSource, EachOpenIsIndependent)
-{
-    MemoryFile *a = (MemoryFile *)memsrc_open("a");
-    MemoryFile *b = (MemoryFile *)memsrc_open("b");
-    ASSERT_NE(a, b);
-    memsrc_seek(a, 500, SEEK_FROM_START);
-    EXPECT_EQ(memsrc_tell(b), 0);
-    EXPECT_EQ(b->length, 85546);
-}
-
 TEST_F(SongSource, OneMissingCallbackClearsAll)
 {
     set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
@@ -74,28 +64,6 @@ TEST_F(SongSource, OneMissingCallbackClearsAll)
     set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, nullptr, memsrc_tell);
     EXPECT_FALSE(file_callbacks_installed());
     EXPECT_EQ(file_callbacks.open, nullptr);
-    EXPECT_EQ(player_file_open("x"), nullptr);
-}
-
-TEST_F(SongSource, PlayerFileForwardsAndToleratesNull)
-{
-    set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
-    PlayerFile *f = player_file_open("x");
-    ASSERT_NE(f, nullptr);
-    player_file_seek(f, 3, SEEK_FROM_START);
-    uint8_t b[2];
-    EXPECT_EQ(player_file_read(f, b, 2), 2);
-    EXPECT_EQ(b[0], 3);
-    EXPECT_EQ(player_file_tell(f), 5);
-    player_file_close(f);
-
-    EXPECT_EQ(player_file_tell(nullptr), 0);
-    EXPECT_EQ(player_file_read(nullptr, b, 2), 0);
-    player_file_seek(nullptr, 1, SEEK_FROM_START);
-    player_file_close(nullptr);
-
-    // No module: opening fails, and the file object does not leak.
-    memsrc_set_data(nullptr, 0);
     EXPECT_EQ(player_file_open("x"), nullptr);
 }
 

@@ -44,15 +44,6 @@ TEST(Envelope, FallsLinearlyAndStopsAtTheLastPoint)
     EXPECT_EQ(run(ch, ins, 3), std::vector<int>(3, 0));
 }
 
-TEST(Envelope, HoldsAtSustainUntilKeyOff)
-{
-    Instrument ins = envelope({{0, 64}, {10, 0}}, ENVELOPE_ON | ENVELOPE_SUSTAIN);
-    Channel ch = {};
-    EXPECT_EQ(run(ch, ins, 20), std::vector<int>(20, 64));
-    ch.key_off = 1;
-    EXPECT_EQ(run(ch, ins, 11), FALL);
-}
-
 TEST(Envelope, LoopEndingOnTheLastPointKeepsLooping)
 {
     Instrument ins = envelope({{0, 0}, {2, 32}, {4, 64}}, ENVELOPE_ON | ENVELOPE_LOOP);
@@ -90,22 +81,6 @@ protected:
     }
 };
 
-TEST_F(UpdateVoice, GainIsTheProductOfTheFourVolumes)
-{
-    Voice &v = apply(UPDATE_PANNING | UPDATE_VOLUME);
-    EXPECT_EQ(v.gain, 127);
-    EXPECT_EQ(v.gain_left, 63);
-    EXPECT_EQ(v.gain_right, 63);
-    ch.volume = 32;
-    EXPECT_EQ(apply(UPDATE_VOLUME).gain, 63);
-    ch.volume = 1;
-    EXPECT_EQ(apply(UPDATE_VOLUME).gain, 1);
-    ch.volume = 64;
-    ch.fade_level = 32768;
-    ch.envelope_volume = 32;
-    EXPECT_EQ(apply(UPDATE_VOLUME).gain, 31);
-}
-
 TEST_F(UpdateVoice, PanningZeroIsLeftOnTheFirstOutputSample)
 {
     ch.panning = 0;
@@ -128,27 +103,6 @@ TEST_F(UpdateVoice, PanningIsClampedButKept)
     EXPECT_EQ(apply(UPDATE_PANNING).pan, 0);
 }
 
-TEST_F(UpdateVoice, StepsFromLinearPeriods)
-{
-    ch.period = 4608;
-    Voice &v = apply(UPDATE_FREQUENCY);
-    EXPECT_EQ(v.step_int, 0);
-    EXPECT_EQ(v.step_frac, 814485521u);
-    ch.period = 3840;  // 16726 Hz
-    apply(UPDATE_FREQUENCY);
-    EXPECT_EQ(v.step_frac, (uint32_t)(((uint64_t)16726 << 32) / 44100));
-    ch.period = 4608 - 768 * 3;  // 66904 Hz: more than one frame per frame
-    apply(UPDATE_FREQUENCY);
-    EXPECT_EQ(v.step_int, 1);
-    EXPECT_EQ(v.step_frac, (uint32_t)(((uint64_t)(66904 - 44100) << 32) / 44100));
-    ch.period = 0;  // no pitch yet: the previous step stays
-    apply(UPDATE_FREQUENCY);
-    EXPECT_EQ(v.step_int, 1);
-    ch.period = 100000;  // below 100 Hz
-    apply(UPDATE_FREQUENCY);
-    EXPECT_EQ(v.step_frac, (uint32_t)(((uint64_t)100 << 32) / 44100));
-}
-
 TEST_F(UpdateVoice, NewNoteOnASoundingVoiceHandsItToThePartner)
 {
     Sample other = {};
@@ -169,14 +123,6 @@ TEST_F(UpdateVoice, NewNoteOnASoundingVoiceHandsItToThePartner)
     EXPECT_EQ(old_voice->gain_right, 0);
     // The next note goes back to voice 3.
     EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
-}
-
-TEST_F(UpdateVoice, NewNoteOnAStoppedVoiceReusesIt)
-{
-    Voice &v = apply(UPDATE_TRIGGER);
-    EXPECT_EQ(&v, &voices[3]);
-    EXPECT_EQ(v.sample, &sample);
-    EXPECT_EQ(voices[35].sample, nullptr);
 }
 
 }  // namespace
