@@ -50,16 +50,16 @@ void matrix_rotate(Matrix *m, const double angles[3])
 
 void turtle_reset(double roll_angle, double pitch_angle, double diameter)
 {
-    matrix_identity(&turtle.orientation);
+    matrix_identity(&turtle.pose.orientation);
     for (int k = 0; k < 3; k++) {
-        turtle.axis_x[k] = k == 0 ? 1.0 : 0.0;
-        turtle.axis_z[k] = k == 2 ? 1.0 : 0.0;
-        turtle.position[k] = 0.0;
+        turtle.pose.axis_x[k] = k == 0 ? 1.0 : 0.0;
+        turtle.pose.axis_z[k] = k == 2 ? 1.0 : 0.0;
+        turtle.pose.position[k] = 0.0;
     }
     turtle.roll_angle = roll_angle;
     turtle.pitch_angle = pitch_angle;
     turtle.stack_top = 0;
-    turtle.diameter = diameter;
+    turtle.pose.diameter = diameter;
 }
 
 // Right-multiplies a fresh rotation onto the frame, so the turn is about the
@@ -70,7 +70,7 @@ static void turn(double about_x, double about_y)
     const double angles[3] = {about_x, about_y, 0.0};
     matrix_identity(&r);
     matrix_rotate(&r, angles);
-    matrix_multiply(&turtle.orientation, &turtle.orientation, &r);
+    matrix_multiply(&turtle.pose.orientation, &turtle.pose.orientation, &r);
 }
 
 static void save_state()
@@ -79,18 +79,7 @@ static void save_state()
     // rather than writing past the stack.
     if (turtle.stack_top >= TURTLE_STACK_SIZE)
         return;
-    TurtleSaved &s = turtle.stack[turtle.stack_top++];
-    s.orientation = turtle.orientation;
-    s.diameter = turtle.diameter;
-    s.previous_diameter = turtle.previous_diameter;
-    for (int k = 0; k < 3; k++) {
-        s.position[k] = turtle.position[k];
-        s.previous_position[k] = turtle.previous_position[k];
-        s.axis_x[k] = turtle.axis_x[k];
-        s.previous_axis_x[k] = turtle.previous_axis_x[k];
-        s.axis_z[k] = turtle.axis_z[k];
-        s.previous_axis_z[k] = turtle.previous_axis_z[k];
-    }
+    turtle.stack[turtle.stack_top++] = turtle.pose;
 }
 
 static void restore_state()
@@ -99,36 +88,25 @@ static void restore_state()
     // the stack.
     if (turtle.stack_top <= 0)
         return;
-    const TurtleSaved &s = turtle.stack[--turtle.stack_top];
-    turtle.orientation = s.orientation;
-    turtle.diameter = s.diameter;
-    turtle.previous_diameter = s.previous_diameter;
-    for (int k = 0; k < 3; k++) {
-        turtle.position[k] = s.position[k];
-        turtle.previous_position[k] = s.previous_position[k];
-        turtle.axis_x[k] = s.axis_x[k];
-        turtle.previous_axis_x[k] = s.previous_axis_x[k];
-        turtle.axis_z[k] = s.axis_z[k];
-        turtle.previous_axis_z[k] = s.previous_axis_z[k];
-    }
+    turtle.pose = turtle.stack[--turtle.stack_top];
 }
 
 static void forward(double segment_length, double taper)
 {
-    const double *o = turtle.orientation.m;
+    const double *o = turtle.pose.orientation.m;
     for (int k = 0; k < 3; k++) {
-        turtle.previous_position[k] = turtle.position[k];
-        turtle.position[k] += segment_length * o[4 * k + 1];
+        turtle.pose.previous_position[k] = turtle.pose.position[k];
+        turtle.pose.position[k] += segment_length * o[4 * k + 1];
     }
     for (int k = 0; k < 3; k++) {
-        turtle.previous_axis_x[k] = turtle.axis_x[k];
-        turtle.axis_x[k] = o[4 * k];
-        turtle.previous_axis_z[k] = turtle.axis_z[k];
-        turtle.axis_z[k] = o[4 * k + 2];
+        turtle.pose.previous_axis_x[k] = turtle.pose.axis_x[k];
+        turtle.pose.axis_x[k] = o[4 * k];
+        turtle.pose.previous_axis_z[k] = turtle.pose.axis_z[k];
+        turtle.pose.axis_z[k] = o[4 * k + 2];
     }
-    turtle.previous_diameter = turtle.diameter;
+    turtle.pose.previous_diameter = turtle.pose.diameter;
     // No floor: the side tree's last tip goes negative and is drawn mirrored.
-    turtle.diameter -= taper;
+    turtle.pose.diameter -= taper;
 
     TreeSegment segment;
     float t = 0.0f;
@@ -138,13 +116,13 @@ static void forward(double segment_length, double taper)
         TreeVertex &bottom = segment.vertices[2 * i];
         TreeVertex &top = segment.vertices[2 * i + 1];
         for (int k = 0; k < 3; k++) {
-            const double below = c * turtle.previous_axis_x[k] + s * turtle.previous_axis_z[k];
-            const double above = c * turtle.axis_x[k] + s * turtle.axis_z[k];
+            const double below = c * turtle.pose.previous_axis_x[k] + s * turtle.pose.previous_axis_z[k];
+            const double above = c * turtle.pose.axis_x[k] + s * turtle.pose.axis_z[k];
             bottom.normal[k] = (float)below;
             bottom.position[k] =
-                (float)(turtle.previous_position[k] + 0.5 * turtle.previous_diameter * below);
+                (float)(turtle.pose.previous_position[k] + 0.5 * turtle.pose.previous_diameter * below);
             top.normal[k] = (float)above;
-            top.position[k] = (float)(turtle.position[k] + 0.5 * turtle.diameter * above);
+            top.position[k] = (float)(turtle.pose.position[k] + 0.5 * turtle.pose.diameter * above);
         }
         bottom.tex[0] = u;
         bottom.tex[1] = 0.0f;

@@ -21,8 +21,8 @@ struct Matrix {
     double m[16];
 };
 
-// What [ saves and ] restores.
-struct TurtleSaved {
+// Where the turtle is and was one step ago: what [ saves and ] restores.
+struct TurtlePose {
     Matrix orientation;
     double position[3], previous_position[3];
     double axis_x[3], previous_axis_x[3];
@@ -33,14 +33,10 @@ struct TurtleSaved {
 constexpr int TURTLE_STACK_SIZE = 128;
 
 struct TurtleState {
-    Matrix orientation;
-    double position[3], previous_position[3];
-    double axis_x[3], previous_axis_x[3];
-    double axis_z[3], previous_axis_z[3];
-    double diameter, previous_diameter;
+    TurtlePose pose;
     double roll_angle, pitch_angle;
     int stack_top;
-    TurtleSaved stack[TURTLE_STACK_SIZE];
+    TurtlePose stack[TURTLE_STACK_SIZE];
 };
 
 // One segment as it goes to GL: six ring pairs, bottom then top vertex each;

@@ -25,9 +25,9 @@ void record(const TreeSegment *segment)
 {
     Recorded r;
     r.segment = *segment;
-    memcpy(r.start, turtle.previous_position, sizeof r.start);
-    memcpy(r.end, turtle.position, sizeof r.end);
-    r.diameter = turtle.diameter;
+    memcpy(r.start, turtle.pose.previous_position, sizeof r.start);
+    memcpy(r.end, turtle.pose.position, sizeof r.end);
+    r.diameter = turtle.pose.diameter;
     recorded.push_back(r);
 }
 
