@@ -150,6 +150,23 @@ int robot_parts_build()
     return 1;
 }
 
+// An arm or a leg: the upper part turns at its joint (x, y) on the torso, the
+// lower part at the upper part's end, drop below it.
+static void draw_limb(float x, float y, void (*turn_upper)(int), int upper_joint,
+                      uint32_t upper, float drop, int lower_joint, uint32_t lower)
+{
+    glPushMatrix();
+    glTranslatef(x, y, 0);
+    turn_upper(upper_joint);
+    glCallList(upper);
+    glPushMatrix();
+    glTranslatef(0, drop, 0);
+    turn_a(lower_joint);
+    glCallList(lower);
+    glPopMatrix();
+    glPopMatrix();
+}
+
 void draw_robot(const RobotPose &pose, float eye_angle, float mouth)
 {
     const RobotPartLists &parts = robot_part_lists;
@@ -168,32 +185,13 @@ void draw_robot(const RobotPose &pose, float eye_angle, float mouth)
     glPopMatrix();
 
     const float shoulder_x[2] = {-6.5f, 6.5f};
-    for (int k = 0; k < 2; ++k) {
-        glPushMatrix();
-        glTranslatef(shoulder_x[k], 7.5f, 0);
-        turn_b(pose.shoulder[k]);
-        glCallList(parts.upper_arm[k]);
-        glPushMatrix();
-        glTranslatef(0, -3.75f, 0);
-        turn_a(pose.elbow[k]);
-        glCallList(parts.forearm[k]);
-        glPopMatrix();
-        glPopMatrix();
-    }
-
+    for (int k = 0; k < 2; ++k)
+        draw_limb(shoulder_x[k], 7.5f, turn_b, pose.shoulder[k], parts.upper_arm[k], -3.75f,
+                  pose.elbow[k], parts.forearm[k]);
     const float hip_x[2] = {-2.5f, 2.5f};
-    for (int k = 0; k < 2; ++k) {
-        glPushMatrix();
-        glTranslatef(hip_x[k], 0, 0);
-        turn_a(pose.hip[k]);
-        glCallList(parts.thigh[k]);
-        glPushMatrix();
-        glTranslatef(0, -4.5f, 0);
-        turn_a(pose.knee[k]);
-        glCallList(parts.shin[k]);
-        glPopMatrix();
-        glPopMatrix();
-    }
+    for (int k = 0; k < 2; ++k)
+        draw_limb(hip_x[k], 0, turn_a, pose.hip[k], parts.thigh[k], -4.5f, pose.knee[k],
+                  parts.shin[k]);
     glPopMatrix();
 }
 
