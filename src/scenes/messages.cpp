@@ -3,6 +3,7 @@
 #include "scenes/messages.h"
 
 #include "platform/gl.h"
+#include "scenes/overlays.h"
 #include "sequencing/precalc.h"
 #include "text/text.h"
 #include "textures/textures.h"
@@ -62,16 +63,6 @@ static const JitterText INVITE_XMAS[] = {
     {280, 370, "cOMpo 2006!", 739486, 32},
 };
 
-static void full_frame_quad()
-{
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0), glVertex2f(0, 0);
-    glTexCoord2f(1, 0), glVertex2f(640, 0);
-    glTexCoord2f(1, 1), glVertex2f(640, 480);
-    glTexCoord2f(0, 1), glVertex2f(0, 480);
-    glEnd();
-}
-
 void layer_invite_screen(int order, int row, int, int, int)
 {
     if (order < 2)
@@ -82,7 +73,7 @@ void layer_invite_screen(int order, int row, int, int, int)
     glEnable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
     glBindTexture(GL_TEXTURE_2D, invite_texture);
-    full_frame_quad();
+    textured_frame_quad(WHOLE_TEXTURE);
     glDisable(GL_TEXTURE_2D);
 
     const JitterText *texts = order >= 6 ? INVITE_DEADLINE : INVITE_XMAS;

@@ -26,6 +26,18 @@ static void full_frame_quad()
     glVertex2f(0, 480);
 }
 
+const float WHOLE_TEXTURE[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+
+void textured_frame_quad(const float uv[8])
+{
+    glBegin(GL_QUADS);
+    glTexCoord2f(uv[0], uv[1]), glVertex2f(0, 0);
+    glTexCoord2f(uv[2], uv[3]), glVertex2f(640, 0);
+    glTexCoord2f(uv[4], uv[5]), glVertex2f(640, 480);
+    glTexCoord2f(uv[6], uv[7]), glVertex2f(0, 480);
+    glEnd();
+}
+
 void layer_fade_veil(int order, int row, int, int, int frame_ms)
 {
     if (order != 0 && order != 8)
@@ -90,16 +102,7 @@ void layer_frame_mask(int, int, int, int, int)
     glBindTexture(GL_TEXTURE_2D, mask_texture);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glTexCoord2f(1, 0);
-    glVertex2f(640, 0);
-    glTexCoord2f(1, 1);
-    glVertex2f(640, 480);
-    glTexCoord2f(0, 1);
-    glVertex2f(0, 480);
-    glEnd();
+    textured_frame_quad(WHOLE_TEXTURE);
     glDisable(GL_BLEND);
     glPopAttrib();
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/gl.h"
+#include "scenes/overlays.h"
 #include "support/crt_rand.h"
 #include "textures/image_textures.h"
 
@@ -107,12 +108,10 @@ void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
     // A texture window of width C and height S about the centre: it zooms,
     // flattens to a line and comes back mirrored as the angle turns.
     float c = cosf(backdrop_angle), s = sinf(backdrop_angle);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.5f - c * 0.5f, 0.5f - s * 0.5f), glVertex2f(0, 0);
-    glTexCoord2f((c + 1.0f) * 0.5f, 0.5f - s * 0.5f), glVertex2f(640, 0);
-    glTexCoord2f((c + 1.0f) * 0.5f, (s + 1.0f) * 0.5f), glVertex2f(640, 480);
-    glTexCoord2f(0.5f - c * 0.5f, (s + 1.0f) * 0.5f), glVertex2f(0, 480);
-    glEnd();
+    const float backdrop_uv[8] = {0.5f - c * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
+                                  0.5f - s * 0.5f,   (c + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
+                                  0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};
+    textured_frame_quad(backdrop_uv);
 
     // The overlay shows only where texture 7 was bright. Its first and
     // third corners take the sine for both coordinates, so the pattern
@@ -125,12 +124,10 @@ void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
     glColor4f(1, 1, 1, 1);
     glBindTexture(GL_TEXTURE_2D, overlay_texture);
     c = cosf(overlay_angle), s = sinf(overlay_angle);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.5f - s * 0.5f, 0.5f - s * 0.5f), glVertex2f(0, 0);
-    glTexCoord2f((c + 1.0f) * 0.5f, 0.5f - s * 0.5f), glVertex2f(640, 0);
-    glTexCoord2f((s + 1.0f) * 0.5f, (s + 1.0f) * 0.5f), glVertex2f(640, 480);
-    glTexCoord2f(0.5f - c * 0.5f, (s + 1.0f) * 0.5f), glVertex2f(0, 480);
-    glEnd();
+    const float overlay_uv[8] = {0.5f - s * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
+                                 0.5f - s * 0.5f,   (s + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
+                                 0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};
+    textured_frame_quad(overlay_uv);
     // The texture matrix is not part of the attribute stack.
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
@@ -150,12 +147,7 @@ void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
     glBindTexture(GL_TEXTURE_2D, robot_mask_texture);
     glColor4f(0, 0, 0, 1);
     glAlphaFunc(GL_GREATER, 0.5f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0), glVertex2f(0, 0);
-    glTexCoord2f(1, 0), glVertex2f(640, 0);
-    glTexCoord2f(1, 1), glVertex2f(640, 480);
-    glTexCoord2f(0, 1), glVertex2f(0, 480);
-    glEnd();
+    textured_frame_quad(WHOLE_TEXTURE);
 
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_TEXTURE_2D);
