@@ -1,5 +1,5 @@
-// The XM loader: cell unpacking, sample conversion, loop normalisation, and
-// what a damaged or hostile module is turned into.
+// The XM loader: cell unpacking, sample conversion and loops, and what a
+// damaged or hostile module is turned into.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +10,7 @@
 
 namespace {
 
-XmModule one_pattern_module(int channels = 2)
+XmModule one_pattern_module(int channels)
 {
     XmModule m;
     m.channels = channels;
@@ -18,61 +18,45 @@ XmModule one_pattern_module(int channels = 2)
     return m;
 }
 
-// ---- cells ----
+// A sample whose header fields and data are written exactly as given.
+XmSample raw_sample(uint32_t length, uint8_t type, std::vector<uint8_t> data,
+                    uint32_t loop_start = 0, uint32_t loop_length = 0)
+{
+    XmSample s;
+    s.raw = true;
+    s.raw_length = length;
+    s.raw_type = type;
+    s.raw_data = std::move(data);
+    s.raw_loop_start = loop_start;
+    s.raw_loop_length = loop_length;
+    return s;
+}
 
-TEST(XmLoaderCells, PackedAndUnpackedForms)
+TEST(XmLoader, PackedAndUnpackedCells)
 {
     XmModule m = one_pattern_module(2);
-    XmPattern &p = m.patterns[0];
-    p.rows = 2;
-    p.raw = true;
-    p.raw_packed = {
-        0x80,                    // row 0 ch 0: empty
-        0x81, 0x61,              // row 0 ch 1: key-off
-        0x00, 5, 0x20, 0x0F, 6,  // row 1 ch 0: unpacked with note 0: still 4 more bytes
+    m.patterns[0].rows = 2;
+    m.patterns[0].raw = true;
+    m.patterns[0].raw_packed = {
+        0x81, 120,                    // row 0 ch 0: a note past key-off is dropped
+        0x81, 0x61,                   // row 0 ch 1: key-off
+        0x00, 5, 0x20, 0x0F, 6,       // row 1 ch 0: unpacked, note 0: still 4 more bytes
         0x9E, 200, 0x40, 0x0D, 0x32,  // row 1 ch 1: instrument 200 is none
     };
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr) << song_load_error();
-    const PatternCell *c = song->patterns[0].cells;
-    EXPECT_EQ(song->patterns[0].rows, 2);
-    EXPECT_EQ(c[0].note, 0);
-    EXPECT_EQ(c[0].effect, 0);
-    EXPECT_EQ(c[1].note, NOTE_KEY_OFF);
-    EXPECT_EQ(c[2].note, 0);
-    EXPECT_EQ(c[2].instrument, 5);
-    EXPECT_EQ(c[2].volume, 0x20);
-    EXPECT_EQ(c[2].effect, 0x0F);
-    EXPECT_EQ(c[2].param, 6);
-    EXPECT_EQ(c[3].instrument, 0);
-    EXPECT_EQ(c[3].volume, 0x40);
-    EXPECT_EQ(c[3].param, 0x32);
+    auto cell = [&](int i) {
+        const PatternCell &c = song->patterns[0].cells[i];
+        return std::vector<int>{c.note, c.instrument, c.volume, c.effect, c.param};
+    };
+    EXPECT_EQ(cell(0), (std::vector<int>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(cell(1), (std::vector<int>{NOTE_KEY_OFF, 0, 0, 0, 0}));
+    EXPECT_EQ(cell(2), (std::vector<int>{0, 5, 0x20, 0x0F, 6}));
+    EXPECT_EQ(cell(3), (std::vector<int>{0, 0, 0x40, 0x0D, 0x32}));
     song_free(song);
 }
 
-// ---- samples ----
-
-TEST(XmLoaderSamples, EightBitDeltasWidenAndWrap)
-{
-    XmModule m = one_pattern_module(1);
-    XmSample s;
-    s.raw = true;
-    s.raw_length = 2;
-    s.raw_data = {0x7F, 0x02};
-    m.instruments.push_back(xm_instrument(s));
-    Song *song = xm_load(xm_build(m));
-    ASSERT_NE(song, nullptr);
-    const Sample *sample = song->instruments[0].samples[0];
-    EXPECT_EQ(sample->length, 2u);
-    EXPECT_EQ(sample->bits, 16);
-    EXPECT_EQ(sample->data[0], 32512);
-    EXPECT_EQ(sample->data[1], -32512);
-    EXPECT_EQ(sample->data[2], 0);   // guard after an unlooped sample
-    EXPECT_EQ(sample->data[-1], 0);  // and before every sample
-    song_free(song);
-}
-
-TEST(XmLoaderSamples, LoopGuardsHoldWhatTheInterpolationMustRead)
+TEST(XmLoader, SamplesWidenAndLoopGuardsHoldWhatTheInterpolationReads)
 {
     XmModule m = one_pattern_module(1);
     XmSample forward = xm_sample_8bit({10, 20, 30, 40, 50, 60});
@@ -82,91 +66,79 @@ TEST(XmLoaderSamples, LoopGuardsHoldWhatTheInterpolationMustRead)
     XmSample pingpong = forward;
     pingpong.loop_type = 3;   // both bits: ping-pong
     XmInstrument ins;
-    ins.samples = {forward, pingpong};
+    ins.samples = {forward, pingpong, raw_sample(2, 0, {0x7F, 0x02})};
     m.instruments.push_back(ins);
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr);
     const Sample *f = song->instruments[0].samples[0];
     const Sample *p = song->instruments[0].samples[1];
+    const Sample *deltas = song->instruments[0].samples[2];
     EXPECT_EQ(f->loop_kind, LOOP_FORWARD);
     EXPECT_EQ(f->data[4], 20 * 256);
     EXPECT_EQ(p->loop_kind, LOOP_PINGPONG);
     EXPECT_EQ(p->data[4], 40 * 256);
     EXPECT_EQ(p->data[5], 60 * 256);  // the sample past the loop is untouched
+    // 8-bit deltas add up with wrap-around and widen to 16 bits.
+    EXPECT_EQ(deltas->bits, 16);
+    EXPECT_EQ(deltas->data[0], 32512);
+    EXPECT_EQ(deltas->data[1], -32512);
+    EXPECT_EQ(deltas->data[2], 0);   // guard after an unlooped sample
+    EXPECT_EQ(deltas->data[-1], 0);  // and before every sample
     song_free(song);
 }
 
-// ---- refusals and clamps ----
-
-TEST(XmLoaderRefuses, WhatTheFormatRules)
+TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
 {
-    std::vector<uint8_t> bytes = xm_build(one_pattern_module());
+    std::vector<uint8_t> bytes = xm_build(one_pattern_module(1));
     bytes[9] = 'X';
     EXPECT_EQ(xm_load(bytes), nullptr);
 
-    XmModule m = one_pattern_module();
-    XmInstrument ins = xm_instrument(xm_sample_8bit({1}));
-    ins.sample_count = 17;
-    m.instruments = {xm_instrument(xm_sample_8bit({1})), ins};
-    EXPECT_EQ(xm_load(xm_build(m)), nullptr);
-    EXPECT_NE(strstr(song_load_error(), "16 samples"), nullptr);
-}
-
-TEST(XmLoaderRefuses, CountsTheModelCannotHold)
-{
-    for (int channels : {0, 33, 65535}) {
-        XmModule m = one_pattern_module(1);
-        m.channels = channels;
-        EXPECT_EQ(xm_load(xm_build(m)), nullptr) << channels;
+    struct Case {
+        const char *what;
+        void (*damage)(XmModule &);
+        const char *error;
+    };
+    const Case cases[] = {
+        {"no channels", [](XmModule &m) { m.channels = 0; }, nullptr},
+        {"33 channels", [](XmModule &m) { m.channels = 33; }, nullptr},
+        {"65535 channels", [](XmModule &m) { m.channels = 65535; }, nullptr},
+        {"no orders", [](XmModule &m) { m.song_length = 0; }, nullptr},
+        {"257 orders", [](XmModule &m) { m.song_length = 257; }, nullptr},
+        {"300 patterns", [](XmModule &m) { m.pattern_count = 300; }, nullptr},
+        {"pattern headers missing", [](XmModule &m) { m.pattern_count = 5; }, nullptr},
+        {"Amiga frequencies", [](XmModule &m) { m.flags = 0; }, "Amiga"},
+        {"17 samples",
+         [](XmModule &m) {
+             m.instruments = {xm_instrument(xm_sample_8bit({1})),
+                              xm_instrument(xm_sample_8bit({1}))};
+             m.instruments[1].sample_count = 17;
+         },
+         "16 samples"},
+        {"cells past the end",
+         [](XmModule &m) {
+             m.patterns[0].raw = true;
+             m.patterns[0].raw_packed = {0x80, 0x80, 0x83, 1};  // 256 cells promised
+         },
+         "past the end"},
+    };
+    for (const Case &c : cases) {
+        XmModule m = one_pattern_module(4);
+        c.damage(m);
+        EXPECT_EQ(xm_load(xm_build(m)), nullptr) << c.what;
+        if (c.error) {
+            EXPECT_NE(strstr(song_load_error(), c.error), nullptr) << c.what;
+        }
     }
-    XmModule m = one_pattern_module(1);
-    m.song_length = 0;
-    EXPECT_EQ(xm_load(xm_build(m)), nullptr);
-    m.song_length = 257;
-    EXPECT_EQ(xm_load(xm_build(m)), nullptr);
-    m.song_length = -1;
-    m.pattern_count = 300;
-    EXPECT_EQ(xm_load(xm_build(m)), nullptr);
 }
 
-TEST(XmLoaderRefuses, AmigaFrequencyModules)
-{
-    XmModule m = one_pattern_module(1);
-    m.flags = 0;
-    EXPECT_EQ(xm_load(xm_build(m)), nullptr);
-    EXPECT_NE(strstr(song_load_error(), "Amiga"), nullptr);
-}
-
-TEST(XmLoaderRefuses, PatternDataPastTheEnd)
-{
-    XmModule m = one_pattern_module(4);
-    m.patterns[0].raw = true;
-    m.patterns[0].raw_packed = {0x80, 0x80, 0x83, 1};  // 256 cells promised, 3 given
-    EXPECT_EQ(xm_load(xm_build(m)), nullptr);
-    EXPECT_NE(strstr(song_load_error(), "past the end"), nullptr);
-
-    XmModule headers = one_pattern_module(1);
-    headers.pattern_count = 5;  // four headers missing
-    EXPECT_EQ(xm_load(xm_build(headers)), nullptr);
-}
-
-TEST(XmLoaderClamps, RestartPositionAndInstrumentCount)
+TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
 {
     XmModule m = one_pattern_module(1);
     m.orders = {0, 0};
     m.restart = 2;
     m.instrument_count = 300;  // headers of the missing ones read as zeros
-    Song *song = xm_load(xm_build(m));
-    ASSERT_NE(song, nullptr) << song_load_error();
-    EXPECT_EQ(song->restart_position, 0);
-    EXPECT_EQ(song->instrument_count, 128);
-    song_free(song);
-}
-
-TEST(XmLoaderClamps, EnvelopesStayInsideTheirPoints)
-{
-    XmModule m = one_pattern_module(1);
-    XmInstrument ins = xm_instrument(xm_sample_8bit({1, 2}));
+    XmInstrument ins = xm_instrument(
+        raw_sample(0xFFFFFFF0u, 0x11, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}, 4, 0x7FFFFFF0u));
     ins.volume_envelope = {{0, 64}, {4, 200}, {8, 0}};
     ins.point_count = 40;
     ins.volume_type = ENVELOPE_ON | ENVELOPE_LOOP;
@@ -174,38 +146,25 @@ TEST(XmLoaderClamps, EnvelopesStayInsideTheirPoints)
     ins.volume_loop_end = 2;
     m.instruments.push_back(ins);
     Song *song = xm_load(xm_build(m));
-    ASSERT_NE(song, nullptr);
+    ASSERT_NE(song, nullptr) << song_load_error();
+    EXPECT_EQ(song->restart_position, 0);
+    EXPECT_EQ(song->instrument_count, 128);
     const Instrument &i = song->instruments[0];
     EXPECT_EQ(i.volume_point_count, 12);
     EXPECT_EQ(i.volume_type, ENVELOPE_ON);  // the loop to point 30 is gone
     EXPECT_EQ(i.volume_envelope[1].value, 64);
-    song_free(song);
-}
-
-TEST(XmLoaderClamps, SampleLengthsTheFileCannotHold)
-{
-    XmModule m = one_pattern_module(1);
-    XmSample s;
-    s.raw = true;
-    s.raw_length = 0xFFFFFFF0u;  // 16-bit: would wrap the buffer size
-    s.raw_type = 0x11;
-    s.raw_loop_start = 4;
-    s.raw_loop_length = 0x7FFFFFF0u;
-    s.raw_data = {1, 0, 1, 0, 1, 0, 1, 0, 1, 0};  // five frames
-    m.instruments.push_back(xm_instrument(s));
-    Song *song = xm_load(xm_build(m));
-    ASSERT_NE(song, nullptr) << song_load_error();
-    const Sample *sample = song->instruments[0].samples[0];
+    // A 16-bit length that would wrap the buffer size: cut to the five frames
+    // the file holds, the loop with it, and the guard written inside.
+    const Sample *sample = i.samples[0];
     EXPECT_EQ(sample->length, 5u);
     EXPECT_EQ(sample->loop_kind, LOOP_FORWARD);
     EXPECT_EQ(sample->loop_start, 2u);
     EXPECT_EQ(sample->loop_length, 3u);
-    EXPECT_EQ(sample->data[4], 5);
-    EXPECT_EQ(sample->data[5], sample->data[2]);  // guard written inside the buffer
+    EXPECT_EQ(sample->data[5], sample->data[2]);
     song_free(song);
 }
 
-TEST(XmLoaderClamps, EveryTruncationLoadsOrIsRefusedCleanly)
+TEST(XmLoader, EveryTruncationLoadsOrIsRefusedCleanly)
 {
     XmModule m = one_pattern_module(2);
     xm_cell(m.patterns[0], 2, 0, 0) = {49, 1, 0x40, 0x0F, 6};
@@ -217,8 +176,7 @@ TEST(XmLoaderClamps, EveryTruncationLoadsOrIsRefusedCleanly)
     m.instruments = {ins, ins};
     std::vector<uint8_t> bytes = xm_build(m);
     for (size_t size = 17; size < bytes.size(); ++size) {
-        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + (long)size);
-        Song *song = xm_load(cut);
+        Song *song = xm_load(std::vector<uint8_t>(bytes.begin(), bytes.begin() + (long)size));
         if (!song)
             continue;
         for (int i = 0; i < song->instrument_count; ++i)
@@ -233,7 +191,7 @@ TEST(XmLoaderClamps, EveryTruncationLoadsOrIsRefusedCleanly)
 // Damaged bytes anywhere: the module loads or is refused, and what loads
 // plays without reading or writing outside its buffers (checked under the
 // address sanitizer).
-TEST(XmLoaderClamps, CorruptedModulesLoadAndPlayOrAreRefused)
+TEST(XmLoader, CorruptedModulesLoadAndPlayOrAreRefused)
 {
     XmModule m = one_pattern_module(3);
     m.orders = {0, 1, 0};

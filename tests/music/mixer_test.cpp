@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <list>
 #include <vector>
 
 #include "music/mixer.h"
@@ -9,61 +10,36 @@
 
 namespace {
 
-struct OwnedSample {
-    std::vector<int16_t> store;
-    Sample s = {};
-};
-
-// A sample as the loader leaves it: guards around it, the loop's guard set.
-OwnedSample *make_sample(const std::vector<int16_t> &values, uint8_t kind = LOOP_NONE,
-                         uint32_t loop_start = 0, uint32_t loop_length = 0)
-{
-    OwnedSample *o = new OwnedSample;
-    o->store.assign(values.size() + 2 * SAMPLE_GUARD, 0);
-    std::copy(values.begin(), values.end(), o->store.begin() + SAMPLE_GUARD);
-    Sample &s = o->s;
-    s.data = o->store.data() + SAMPLE_GUARD;
-    s.length = (uint32_t)values.size();
-    s.loop_kind = kind;
-    s.loop_start = kind == LOOP_NONE ? 0 : loop_start;
-    s.loop_length = kind == LOOP_NONE ? s.length : loop_length;
-    uint32_t end = s.loop_start + s.loop_length;
-    if (kind == LOOP_FORWARD)
-        s.data[end] = s.data[s.loop_start];
-    if (kind == LOOP_PINGPONG)
-        s.data[end] = s.data[end - 1];
-    return o;
-}
-
-std::vector<int16_t> ramp_values(int n)
-{
-    std::vector<int16_t> v(n);
-    for (int i = 0; i < n; ++i)
-        v[i] = (int16_t)(i * 100);
-    return v;
-}
-
+// Voice 0 on a sample laid out as the loader leaves it (guards around it, the
+// loop's guard set), at full settled gain, so the mix holds the interpolated
+// sample values themselves.
 class Mixer : public ::testing::Test {
 protected:
-    std::vector<OwnedSample *> owned;
+    std::list<std::vector<int16_t>> stores;
+    Sample sample = {};
     void SetUp() override
     {
         voices_reset();
         mixer_set_rate(44100);
     }
-    void TearDown() override
+    void TearDown() override { voices_reset(); }
+    Voice &start(const std::vector<int16_t> &values, uint8_t kind, uint32_t loop_start,
+                 uint32_t loop_length, double position, double step)
     {
-        voices_reset();
-        for (OwnedSample *o : owned)
-            delete o;
-    }
-    // Voice 0 on the sample at full, settled gain (1.0 on both sides), so the
-    // mix holds the interpolated sample values themselves.
-    Voice &start(OwnedSample *o, double position, double step)
-    {
-        owned.push_back(o);
+        std::vector<int16_t> &store = stores.emplace_back(values.size() + 2 * SAMPLE_GUARD, 0);
+        std::copy(values.begin(), values.end(), store.begin() + SAMPLE_GUARD);
+        sample.data = store.data() + SAMPLE_GUARD;
+        sample.length = (uint32_t)values.size();
+        sample.loop_kind = kind;
+        sample.loop_start = kind == LOOP_NONE ? 0 : loop_start;
+        sample.loop_length = kind == LOOP_NONE ? sample.length : loop_length;
+        uint32_t end = sample.loop_start + sample.loop_length;
+        if (kind == LOOP_FORWARD)
+            sample.data[end] = sample.data[sample.loop_start];
+        if (kind == LOOP_PINGPONG)
+            sample.data[end] = sample.data[end - 1];
         Voice &v = voices[0];
-        v.sample = &o->s;
+        v.sample = &sample;
         uint64_t p = (uint64_t)llround(position * 4294967296.0);
         uint64_t st = (uint64_t)llround(step * 4294967296.0);
         v.pos_int = (int32_t)(p >> 32);
@@ -82,9 +58,17 @@ protected:
     }
 };
 
+std::vector<int16_t> ramp_values(int n)
+{
+    std::vector<int16_t> v(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = (int16_t)(i * 100);
+    return v;
+}
+
 TEST_F(Mixer, UnloopedSampleEndsOnItsZeroGuard)
 {
-    Voice &v = start(make_sample(ramp_values(100)), 0.5, 1.0);
+    Voice &v = start(ramp_values(100), LOOP_NONE, 0, 0, 0.5, 1.0);
     std::vector<float> out = mix(150);
     EXPECT_FLOAT_EQ(out[0], 50.0f);
     EXPECT_FLOAT_EQ(out[2 * 98], 9850.0f);
@@ -96,7 +80,7 @@ TEST_F(Mixer, UnloopedSampleEndsOnItsZeroGuard)
 
 TEST_F(Mixer, ForwardLoopWrapsAndGoesOnInTheSameCall)
 {
-    Voice &v = start(make_sample(ramp_values(30), LOOP_FORWARD, 10, 10), 18.0, 3.0);
+    Voice &v = start(ramp_values(30), LOOP_FORWARD, 10, 10, 18.0, 3.0);
     std::vector<float> out = mix(3);
     EXPECT_FLOAT_EQ(out[0], 1800.0f);
     EXPECT_FLOAT_EQ(out[2], 1100.0f);  // 21 became 11
@@ -107,7 +91,7 @@ TEST_F(Mixer, ForwardLoopWrapsAndGoesOnInTheSameCall)
 
 TEST_F(Mixer, PingPongReflectsJustBelowTheMirrorImage)
 {
-    Voice &v = start(make_sample(ramp_values(30), LOOP_PINGPONG, 10, 10), 19.5, 1.0);
+    Voice &v = start(ramp_values(30), LOOP_PINGPONG, 10, 10, 19.5, 1.0);
     mix(1);
     EXPECT_EQ(v.direction, 2);
     EXPECT_EQ(v.pos_int, 19);
@@ -124,7 +108,7 @@ TEST_F(Mixer, PingPongAtALoopStartOfZeroStaysInsideTheSample)
 {
     // A step whose low bits the chunk count drops lands the last frame of a
     // backward chunk a hair below frame 0; that frame reads the front guard.
-    Voice &v = start(make_sample(ramp_values(64), LOOP_PINGPONG, 0, 64), 40.0, 1.0 + 255.0 / 4294967296.0);
+    Voice &v = start(ramp_values(64), LOOP_PINGPONG, 0, 64, 40.0, 1.0 + 255.0 / 4294967296.0);
     v.direction = 2;
     for (int i = 0; i < 50; ++i)
         mix(7);
@@ -134,12 +118,9 @@ TEST_F(Mixer, PingPongAtALoopStartOfZeroStaysInsideTheSample)
 
 TEST_F(Mixer, RampsSpan128FramesAndRestartFromTheCurrentLevel)
 {
-    Voice &v = start(make_sample(std::vector<int16_t>(1000, 1000), LOOP_FORWARD, 0, 1000), 0, 1.0);
-    v.gain_left = v.gain_right = 0;
+    Voice &v = start(std::vector<int16_t>(1000, 1000), LOOP_FORWARD, 0, 1000, 0, 1.0);
     v.ramp_level_left = v.ramp_level_right = 0;
-    v.gain = 127;
-    v.gain_left = 63;  // pan 128
-    v.gain_right = 63;
+    v.gain_left = v.gain_right = 63;  // gain 127 at pan 128
     std::vector<float> out = mix(200);
     EXPECT_EQ(out[0], 0.0f);
     EXPECT_LT(out[2 * 127], 1000.0f * 63 / 255);
@@ -167,12 +148,10 @@ TEST_F(Mixer, LongSampleAtALowRateNeedsA64BitChunkCount)
     const uint64_t distance = (((uint64_t)1 << 32) + 4) * t + 1;  // in 24 fraction bits
     const uint64_t end = 10000000;
     const uint64_t pos = (end << 32) - (distance << 8);
-    OwnedSample *o = make_sample(std::vector<int16_t>(300000, 5));
-    o->s.length = o->s.loop_length = (uint32_t)end;  // the data ends long before
-    Voice &v = start(o, 0, 0);
+    Voice &v = start(std::vector<int16_t>(300000, 5), LOOP_NONE, 0, 0, 0, 0);
+    sample.length = sample.loop_length = (uint32_t)end;  // the data ends long before
     v.pos_int = (int32_t)(pos >> 32);
     v.pos_frac = (uint32_t)pos;
-    v.step_int = 0;
     v.step_frac = (uint32_t)step;
     mix(100);
     EXPECT_NE(v.sample, nullptr);
@@ -185,14 +164,9 @@ TEST(Clipper, RoundsToEvenAndClamps)
     const float in[8] = {2.5f, 3.5f, -2.5f, 40000.0f, -40000.0f, 32767.5f, -0.4f, 1e30f};
     int16_t out[8] = {};
     clip_to_pcm16(out, in, 4);
-    EXPECT_EQ(out[0], 2);
-    EXPECT_EQ(out[1], 4);
-    EXPECT_EQ(out[2], -2);
-    EXPECT_EQ(out[3], 32767);
-    EXPECT_EQ(out[4], -32768);
-    EXPECT_EQ(out[5], 32767);
-    EXPECT_EQ(out[6], 0);
-    EXPECT_EQ(out[7], 32767);
+    const int16_t expected[8] = {2, 4, -2, 32767, -32768, 32767, 0, 32767};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(out[i], expected[i]) << i;
 
     int16_t untouched[2] = {9, 9};
     clip_to_pcm16(untouched, in, 0);

@@ -42,21 +42,20 @@ XmModule module_with(int channels, int patterns, int rows = 64)
     return m;
 }
 
-TEST(ReplayerBreaks, TargetRowsAreDecimal)
+TEST(Replayer, PatternBreakTargets)
 {
-    for (auto [param, row] : {std::pair{0x32, 32}, {0x64, 0}, {0x1A, 20}}) {
-        XmModule m = module_with(1, 1);
-        m.orders = {0, 0};
+    // Decimal rows; past 63, or past the target pattern's rows, row 0.
+    for (auto [param, row] : {std::pair{0x1A, 20}, {0x24, 24}, {0x25, 0}, {0x64, 0}}) {
+        XmModule m = module_with(1, 2);
+        m.patterns[1] = xm_pattern(25, 1);
+        m.orders = {0, 1};
         xm_cell(m.patterns[0], 1, 0, 0) = {0, 0, 0, 0x0D, (uint8_t)param};
         Loaded l(m);
         l.ticks(2);
         EXPECT_EQ(l.song->order, 1) << std::hex << param;
         EXPECT_EQ(l.song->row, row) << std::hex << param;
     }
-}
-
-TEST(ReplayerBreaks, LastOrderBreaksToTheFirstOrderNotTheRestart)
-{
+    // From the last order to the first, not to the restart position.
     XmModule m = module_with(1, 2);
     m.orders = {0, 0, 1};
     m.restart = 1;
@@ -70,19 +69,7 @@ TEST(ReplayerBreaks, LastOrderBreaksToTheFirstOrderNotTheRestart)
     EXPECT_EQ(l.song->row, 5);
 }
 
-TEST(ReplayerBreaks, ARowPastTheTargetPatternGoesToRowZero)
-{
-    XmModule m = module_with(1, 2);
-    m.patterns[1] = xm_pattern(16, 1);
-    m.orders = {0, 1};
-    xm_cell(m.patterns[0], 1, 0, 0) = {0, 0, 0, 0x0D, 0x20};
-    Loaded l(m);
-    l.ticks(2);
-    EXPECT_EQ(l.song->order, 1);
-    EXPECT_EQ(l.song->row, 0);
-}
-
-TEST(ReplayerSpeed, SpeedAndTempoCommands)
+TEST(Replayer, SpeedAndTempoCommands)
 {
     XmModule m = module_with(1, 1);
     m.speed = 6;
@@ -105,7 +92,7 @@ TEST(ReplayerSpeed, SpeedAndTempoCommands)
     EXPECT_EQ(l.song->row, 4);
 }
 
-TEST(ReplayerEffects, VolumeColumnSlidesClampBothWays)
+TEST(Replayer, VolumeColumnSlidesClampBothWays)
 {
     XmModule m = module_with(2, 1);
     m.speed = 3;
@@ -121,7 +108,7 @@ TEST(ReplayerEffects, VolumeColumnSlidesClampBothWays)
     EXPECT_EQ(channels[1].volume, 0);
 }
 
-TEST(ReplayerEffects, KeyOffLeavesTheSustainAndStartsTheFade)
+TEST(Replayer, KeyOffLeavesTheSustainAndStartsTheFade)
 {
     XmModule m = module_with(1, 1);
     m.speed = 4;
@@ -144,7 +131,7 @@ TEST(ReplayerEffects, KeyOffLeavesTheSustainAndStartsTheFade)
     EXPECT_EQ(channels[0].fade_level, 65536 - 512);
 }
 
-TEST(ReplayerEffects, InstrumentOutOfRangeSilencesTheNote)
+TEST(Replayer, InstrumentOutOfRangeSilencesTheNote)
 {
     XmModule m = module_with(1, 1);
     xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 5, 0, 0, 0};
@@ -153,7 +140,7 @@ TEST(ReplayerEffects, InstrumentOutOfRangeSilencesTheNote)
     EXPECT_EQ(channels[0].voice->sample, &EMPTY_SAMPLE);
 }
 
-TEST(ReplayerEffects, FirstNoteUnderTonePortamentoHasNoPitchAndHolds)
+TEST(Replayer, FirstNoteUnderTonePortamentoHasNoPitchAndHolds)
 {
     XmModule m = module_with(2, 1);
     m.instruments[0].sample_map[60] = 200;  // no such sample: silent
@@ -170,7 +157,7 @@ TEST(ReplayerEffects, FirstNoteUnderTonePortamentoHasNoPitchAndHolds)
     song_stop(l.song);
 }
 
-TEST(ReplayerEffects, VolumeColumnPanSlidesAndTonePortaFlag)
+TEST(Replayer, VolumeColumnPanSlidesAndTonePortaFlag)
 {
     Channel ch = {};
     ch.panning = 8;
