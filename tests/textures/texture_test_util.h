@@ -1,5 +1,5 @@
-// texture_test_util.h - small helpers shared by the texture tests: filling
-// slots, reading pixels, and running the stored script without OpenGL.
+// texture_test_util.h - helpers shared by the texture tests: records, slot
+// contents and the digests of the ten textures.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,17 +18,21 @@ inline TextureOp record(int op, int dst, int src_a, int src_b, int p0 = 0, int p
             (uint8_t)p0, (uint8_t)p1,  (uint8_t)p2,    (uint8_t)p3};
 }
 
-inline void fill_slot(int slot, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+inline int run_op(int op, int dst, int src_a, int src_b, int p0 = 0, int p1 = 0, int p2 = 0, int p3 = 0)
 {
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            uint8_t *p = tex_pixel(slot, x, y);
-            p[0] = r, p[1] = g, p[2] = b, p[3] = a;
-        }
+    const TextureOp r = record(op, dst, src_a, src_b, p0, p1, p2, p3);
+    return TEXTURE_OPS[op](&r);
 }
 
-// Every byte from a fixed LCG (not the CRT generator, whose state the
-// operators own).
+inline void fill_slot(int slot, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+{
+    for (int i = 0; i < 256 * 256; ++i) {
+        uint8_t *p = tex_slot(slot) + i * 4;
+        p[0] = r, p[1] = g, p[2] = b, p[3] = a;
+    }
+}
+
+// Bytes from a fixed LCG (not the CRT generator, whose state the operators own).
 inline void fill_slot_random(int slot, uint32_t seed)
 {
     uint8_t *p = tex_slot(slot);
@@ -46,10 +50,8 @@ inline std::vector<uint8_t> slot_copy(int slot)
 inline uint64_t fnv1a64(const uint8_t *p, size_t n)
 {
     uint64_t h = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < n; ++i) {
-        h ^= p[i];
-        h *= 0x100000001b3ull;
-    }
+    for (size_t i = 0; i < n; ++i)
+        h = (h ^ p[i]) * 0x100000001b3ull;
     return h;
 }
 
@@ -67,36 +69,3 @@ inline const uint64_t TEXTURE_DIGESTS[TEXTURE_COUNT] = {
     0x4395beabb262a582ull,  // white with one soft dark spot
     0xf2c11a26b59128c1ull,  // grey clouds over a darker band
 };
-
-// The stored script run through the pixel operators, each upload keeping
-// the slot's bytes in a list instead of going to OpenGL.
-struct ScriptCapture {
-    std::vector<std::vector<uint8_t>> uploads;
-};
-
-inline ScriptCapture *capture_target;
-
-inline int capture_upload(const TextureOp *op)
-{
-    capture_target->uploads.push_back(slot_copy(op->dst));
-    return 1;
-}
-
-inline int run_captured(ScriptCapture *capture, const TextureOp *records, int length)
-{
-    TextureOpFn ops[TEX_OP_COUNT];
-    memcpy(ops, TEXTURE_OPS, sizeof ops);
-    ops[TEX_OP_UPLOAD] = capture_upload;
-    capture_target = capture;
-    return texture_script_run_with(ops, records, length);
-}
-
-inline const TextureOp *stored_records()
-{
-    return (const TextureOp *)(TEXTURE_SCRIPT + 2);
-}
-
-inline int stored_length()
-{
-    return TEXTURE_SCRIPT[0] | TEXTURE_SCRIPT[1] << 8;
-}

@@ -1,15 +1,20 @@
-// The precalc task on a real offscreen context: uploads, kept copies, the
-// failure paths and the file export.
+// The precalc tasks on a real offscreen context: the ten uploads and their
+// kept copies, the silhouette's mask and overlay, the failure paths and the
+// file export.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "../gl_fixture.h"
 #include "app/arena.h"
+#include "embedded_data.h"
 #include "platform/gl.h"
 #include "support/png_write.h"
 #include "textures/export.h"
+#include "textures/image_textures.h"
 #include "texture_test_util.h"
+
+namespace {
 
 class TexturesTask : public GlTest {
 protected:
@@ -19,7 +24,27 @@ protected:
         arena_release();
         ASSERT_EQ(arena_init(), 1);
     }
+    void TearDown() override { EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR); }
 };
+
+std::vector<uint8_t> level0(uint32_t name, GLint wrap)
+{
+    glBindTexture(GL_TEXTURE_2D, name);
+    const GLenum keys[] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER};
+    const GLint want[] = {wrap, wrap, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR};
+    GLint value = 0;
+    for (int k = 0; k < 4; ++k) {
+        glGetTexParameteriv(GL_TEXTURE_2D, keys[k], &value);
+        EXPECT_EQ(value, want[k]) << "texture " << name << ", parameter " << k;
+    }
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 8, GL_TEXTURE_WIDTH, &value);
+    EXPECT_EQ(value, 1) << "mipmaps down to 1x1";
+    std::vector<uint8_t> pixels(TEXTURE_SLOT_BYTES);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return pixels;
+}
 
 // Runs first in its process (tests keep their file order).
 TEST_F(TexturesTask, NothingExistsBeforeTheTask)
@@ -35,88 +60,39 @@ TEST_F(TexturesTask, UploadsTenTexturesAndKeepsTheirPixels)
     ASSERT_EQ(textures_build(), 1);
     EXPECT_EQ(uploaded_count, 10);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-
-    // The same script through the pixel operators gives the bytes each slot
-    // held at its upload.
-    ScriptCapture capture;
-    ASSERT_EQ(run_captured(&capture, stored_records(), stored_length()), 1);
-    ASSERT_EQ(capture.uploads.size(), 10u);
-
-    std::vector<uint8_t> level0(TEXTURE_SLOT_BYTES);
-    for (int i = 0; i < TEXTURE_COUNT; ++i) {
-        const GLuint name = texture_gl_name(i);
-        ASSERT_NE(name, 0u);
-        EXPECT_TRUE(glIsTexture(name));
-        for (int j = 0; j < i; ++j)
-            EXPECT_NE(texture_gl_name(j), name);
-        ASSERT_NE(texture_pixels(i), nullptr);
-        EXPECT_EQ(memcmp(texture_pixels(i), capture.uploads[i].data(), TEXTURE_SLOT_BYTES), 0) << i;
-        EXPECT_EQ(fnv1a64(texture_pixels(i), TEXTURE_SLOT_BYTES), TEXTURE_DIGESTS[i]) << i;
-
-        glBindTexture(GL_TEXTURE_2D, name);
-        GLint value = 0;
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
-        EXPECT_EQ(value, GL_REPEAT);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &value);
-        EXPECT_EQ(value, GL_REPEAT);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
-        EXPECT_EQ(value, GL_LINEAR_MIPMAP_LINEAR);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &value);
-        EXPECT_EQ(value, GL_LINEAR);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 8, GL_TEXTURE_WIDTH, &value);
-        EXPECT_EQ(value, 1) << "mipmaps down to 1x1";
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level0.data());
-        EXPECT_EQ(memcmp(level0.data(), texture_pixels(i), TEXTURE_SLOT_BYTES), 0) << i;
-    }
     GLint env = 0;
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
     EXPECT_EQ(env, GL_MODULATE);
+    for (int i = 0; i < TEXTURE_COUNT; ++i) {
+        ASSERT_TRUE(glIsTexture(texture_gl_name(i)));
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(texture_gl_name(j), texture_gl_name(i));
+        ASSERT_NE(texture_pixels(i), nullptr);
+        EXPECT_EQ(fnv1a64(texture_pixels(i), TEXTURE_SLOT_BYTES), TEXTURE_DIGESTS[i]) << i;
+        EXPECT_EQ(memcmp(level0(texture_gl_name(i), GL_REPEAT).data(), texture_pixels(i), TEXTURE_SLOT_BYTES), 0) << i;
+    }
     // Records 89 and 92 upload slot 1 twice: two textures, two copies.
     EXPECT_NE(texture_pixels(6), texture_pixels(7));
-    glBindTexture(GL_TEXTURE_2D, 0);
-}
 
-TEST_F(TexturesTask, AnEleventhUploadIsRefused)
-{
-    ASSERT_EQ(textures_build(), 1);
-    const GLuint last = texture_gl_name(9);
+    const uint32_t last = texture_gl_name(9);  // an eleventh upload is refused
     const TextureOp more[] = {record(TEX_OP_UPLOAD, 0, 0, 0)};
     EXPECT_EQ(texture_script_run(more, sizeof more), 0);
     EXPECT_EQ(uploaded_count, 10);
     EXPECT_EQ(texture_gl_name(9), last);
-}
 
-TEST_F(TexturesTask, FourthCopyAllocationFailingUploadsNothing)
-{
-    ASSERT_NE(arena_alloc((uint32_t)(arena.bytes_left - 3 * TEXTURE_SLOT_BYTES)), nullptr);
-    EXPECT_EQ(textures_build(), 0);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_NE(texture_pixels(i), nullptr) << i;
-    for (int i = 3; i < TEXTURE_COUNT; ++i)
-        EXPECT_EQ(texture_pixels(i), nullptr) << i;
-    EXPECT_EQ(uploaded_count, 0);
-    EXPECT_EQ(texture_gl_name(0), 0u);
-    EXPECT_EQ(arena.bytes_left, 0);
-}
-
-TEST_F(TexturesTask, ExportWritesPicturesAndRawCopies)
-{
-    ASSERT_EQ(textures_build(), 1);
+    // The export writes each as a picture (opaque) and a raw copy.
     char dir[] = "/tmp/fm_textures_XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string out = std::string(dir) + "/out";  // made by the export
     ASSERT_EQ(textures_export(out.c_str()), 1);
     for (int i = 0; i < TEXTURE_COUNT; ++i) {
         const std::string base = out + "/texture" + std::to_string(i);
-        std::vector<uint8_t> rgba;
+        std::vector<uint8_t> rgba, raw(TEXTURE_SLOT_BYTES + 1);
         int w = 0, h = 0;
         ASSERT_EQ(png_read_rgba((base + ".png").c_str(), rgba, &w, &h), 1);
         ASSERT_TRUE(w == 256 && h == 256);
         for (int k = 0; k < TEXTURE_SLOT_BYTES; k += 4)
             ASSERT_TRUE(memcmp(&rgba[k], texture_pixels(i) + k, 3) == 0 && rgba[k + 3] == 255) << i;
-
-        std::vector<uint8_t> raw(TEXTURE_SLOT_BYTES + 1);
         FILE *f = fopen((base + ".rgba").c_str(), "rb");
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(fread(raw.data(), 1, raw.size(), f), (size_t)TEXTURE_SLOT_BYTES);
@@ -129,3 +105,80 @@ TEST_F(TexturesTask, ExportWritesPicturesAndRawCopies)
     rmdir(dir);
     EXPECT_EQ(textures_export("/proc/no/such/dir"), 0);
 }
+
+TEST_F(TexturesTask, FourthCopyAllocationFailingUploadsNothing)
+{
+    ASSERT_NE(arena_alloc((uint32_t)(arena.bytes_left - 3 * TEXTURE_SLOT_BYTES)), nullptr);
+    EXPECT_EQ(textures_build(), 0);
+    for (int i = 0; i < TEXTURE_COUNT; ++i)
+        EXPECT_EQ(texture_pixels(i) != nullptr, i < 3) << i;
+    EXPECT_EQ(uploaded_count, 0);
+    EXPECT_EQ(texture_gl_name(0), 0u);
+    EXPECT_EQ(arena.bytes_left, 0);
+}
+
+TEST(ImagePixels, MissingPoolTexturesGiveATransparentOverlay)
+{
+    const std::vector<uint8_t> c6(IMAGE_TEXTURE_BYTES, 0x99), zero(IMAGE_TEXTURE_BYTES, 0);
+    for (int missing = 0; missing < 2; ++missing) {
+        std::vector<uint8_t> out(IMAGE_TEXTURE_BYTES, 0xEE);
+        build_overlay_pixels(missing ? c6.data() : nullptr, missing ? nullptr : c6.data(), out.data());
+        EXPECT_EQ(out, zero) << missing;
+    }
+}
+
+// FNV-1a 64 of the two uploaded images, taken after looking at them: the
+// white robot on transparent black; texture 6's pattern cut to where
+// texture 7 is bright.
+constexpr uint64_t MASK_DIGEST = 2480170603907367264ull;
+constexpr uint64_t OVERLAY_DIGEST = 10817152239428323505ull;
+
+TEST_F(TexturesTask, SilhouetteMaskAndOverlayAndTheClampedBorder)
+{
+    ASSERT_EQ(textures_build(), 1);
+    ASSERT_EQ(image_textures_build(), 1);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(backdrop_texture, texture_gl_name(5));
+    ASSERT_TRUE(glIsTexture(robot_mask_texture) && glIsTexture(overlay_texture));
+    for (int i = 0; i < TEXTURE_COUNT; ++i)
+        EXPECT_TRUE(robot_mask_texture != texture_gl_name(i) && overlay_texture != texture_gl_name(i));
+    // White with the image as alpha; texture 6's colour with texture 7's red as alpha.
+    const std::vector<uint8_t> mask = level0(robot_mask_texture, GL_CLAMP_TO_EDGE);
+    const std::vector<uint8_t> overlay = level0(overlay_texture, GL_REPEAT);
+    const uint8_t *c6 = texture_pixels(6), *c7 = texture_pixels(7);
+    for (int i = 0; i < 256 * 256; ++i) {
+        ASSERT_TRUE(memcmp(&mask[i * 4], "\xff\xff\xff", 3) == 0 && mask[i * 4 + 3] == ROBOT_IMAGE[i]) << i;
+        ASSERT_TRUE(memcmp(&overlay[i * 4], &c6[i * 4], 3) == 0 && overlay[i * 4 + 3] == c7[i * 4]) << i;
+    }
+    EXPECT_EQ(fnv1a64(mask.data(), mask.size()), MASK_DIGEST);
+    EXPECT_EQ(fnv1a64(overlay.data(), overlay.size()), OVERLAY_DIGEST);
+
+    // Stretched past its edge (u, v -0.5..1.5 over the screen) the mask
+    // repeats its border: nothing along the top and sides, the body's stump
+    // (texels 28 to 209, 1.25 pixels each from x 160) along the bottom.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, robot_mask_texture);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glBegin(GL_QUADS);  // identity matrices: the whole frame
+    glTexCoord2f(-0.5f, -0.5f), glVertex2f(-1, 1);
+    glTexCoord2f(1.5f, -0.5f), glVertex2f(1, 1);
+    glTexCoord2f(1.5f, 1.5f), glVertex2f(1, -1);
+    glTexCoord2f(-0.5f, 1.5f), glVertex2f(-1, -1);
+    glEnd();
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    const Picture p = read_back();
+    save_picture_if_asked(p, "mask_clamped.png");
+    EXPECT_EQ(p.count_lit(0, 0, 640, 120) + p.count_lit(0, 0, 160, 480) + p.count_lit(480, 0, 640, 480), 0);
+    EXPECT_GT(p.count_lit(160, 120, 480, 360), 20000);  // the robot itself
+    for (int y = 365; y < 480; y += 23) {
+        EXPECT_EQ(p.count_lit(180, y, 181, y + 1) + p.count_lit(430, y, 640, y + 1), 0) << y;
+        EXPECT_TRUE(p.at(200, y).r == 255 && p.at(410, y).r == 255) << y;
+    }
+}
+
+}  // namespace
