@@ -82,11 +82,8 @@ TEST_F(Mixer, ForwardLoopWrapsAndGoesOnInTheSameCall)
 {
     Voice &v = start(ramp_values(30), LOOP_FORWARD, 10, 10, 18.0, 3.0);
     std::vector<float> out = mix(3);
-    EXPECT_FLOAT_EQ(out[0], 1800.0f);
-    EXPECT_FLOAT_EQ(out[2], 1100.0f);  // 21 became 11
-    EXPECT_FLOAT_EQ(out[4], 1400.0f);
+    EXPECT_EQ(out, (std::vector<float>{1800, 1800, 1100, 1100, 1400, 1400}));  // 21 became 11
     EXPECT_EQ(v.pos_int, 17);
-    EXPECT_NE(v.sample, nullptr);
 }
 
 TEST_F(Mixer, PingPongReflectsJustBelowTheMirrorImage)
@@ -96,10 +93,7 @@ TEST_F(Mixer, PingPongReflectsJustBelowTheMirrorImage)
     EXPECT_EQ(v.direction, 2);
     EXPECT_EQ(v.pos_int, 19);
     EXPECT_EQ(v.pos_frac, 0x7FFFFFFFu);
-    mix(9);
-    EXPECT_EQ(v.pos_int, 10);
-    EXPECT_EQ(v.direction, 2);
-    mix(1);  // 9.5 reflects at the loop start
+    mix(10);  // 9.5 reflects at the loop start
     EXPECT_EQ(v.direction, 1);
     EXPECT_EQ(v.pos_int, 10);
 }

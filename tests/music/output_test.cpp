@@ -1,9 +1,10 @@
-// The output ring and its cycle on a scripted device, the service, offline
-// rendering and the capture device.
+// The output ring and its cycle on a scripted device, offline rendering and
+// the capture device, and the mixed sound pinned to the sample.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,25 +13,21 @@
 #include "music/music.h"
 #include "music/output.h"
 #include "music/replayer.h"
-#include "music/song_source.h"
-#include "music/voices.h"
 #include "platform/capture/capture_audio.h"
 #include "platform/platform.h"
 #include "xm_builder.h"
 
 namespace {
 
-// ---- a device the test moves by hand ----
-
+// A device the test moves by hand.
 uint64_t device_bytes;
 void (*device_cycle)(void);
-int device_opens = 1;
 
 Platform scripted_platform()
 {
     Platform p = {};
     p.name = "scripted";
-    p.audio_open = [](int) { return device_opens; };
+    p.audio_open = [](int) { return 1; };
     p.audio_play_loop = [](const void *, uint32_t) { device_bytes = 0; };
     p.audio_bytes_played = [] { return device_bytes; };
     p.audio_reset = [] {};
@@ -75,9 +72,7 @@ protected:
         platform = scripted_platform();
         if (!arena.base)
             arena_init();  // the service's song source lives in it
-        device_opens = 1;
         device_cycle = nullptr;
-        fill_block_probe = nullptr;
     }
     void TearDown() override
     {
@@ -91,12 +86,7 @@ protected:
         bytes = xm_build(m);
         song = xm_load(bytes);
         ASSERT_NE(song, nullptr) << song_load_error();
-    }
-    void play()
-    {
         ASSERT_TRUE(audio_open(44100));
-        ASSERT_TRUE(song_play(song));
-        ASSERT_NE(device_cycle, nullptr);
     }
     // The device plays up to the start of ring block `blocks` (counted from
     // the start of playback, across laps) and the cycle runs.
@@ -107,10 +97,32 @@ protected:
     }
 };
 
+// The whole file, checked to be a header and the size it declares.
+std::vector<int16_t> render_wav(const std::vector<uint8_t> &module, double seconds)
+{
+    std::string path = testing::TempDir() + "music_render.wav";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(), (uint32_t)module.size()), 1);
+    testing::internal::GetCapturedStdout();
+    std::vector<uint8_t> file;
+    if (FILE *f = fopen(path.c_str(), "rb")) {
+        for (int c; (c = fgetc(f)) != EOF;)
+            file.push_back((uint8_t)c);
+        fclose(f);
+    }
+    remove(path.c_str());
+    if (file.size() < 44)
+        return {};
+    uint32_t data_bytes = file[40] | file[41] << 8 | file[42] << 16 | (uint32_t)file[43] << 24;
+    EXPECT_EQ(data_bytes, file.size() - 44);
+    std::vector<int16_t> pcm((file.size() - 44) / 2);
+    memcpy(pcm.data(), file.data() + 44, pcm.size() * 2);
+    return pcm;
+}
+
 TEST_F(Output, SecondBlockStarts74FramesIntoATick)
 {
     load(moving_module(136));
-    ASSERT_TRUE(audio_open(44100));
     song_rewind(song);
     ASSERT_TRUE(output_begin(song));
     // output_begin has rendered the whole ring; render block 0 again from a
@@ -122,27 +134,14 @@ TEST_F(Output, SecondBlockStarts74FramesIntoATick)
     EXPECT_EQ(fill_index.load(), 1);
 }
 
-TEST_F(Output, CycleRendersEveryPassedBlockInRingOrder)
+TEST_F(Output, CycleCatchesUpAndGettersNeverRunAheadOfTheListener)
 {
     load(moving_module());
-    play();
-    EXPECT_EQ(fill_index.load(), 0);
-    play_to_block(0);
-    EXPECT_EQ(fill_index.load(), 0);
-    play_to_block(5);
-    EXPECT_EQ(fill_index.load(), 5);
-    EXPECT_EQ(play_index.load(), 5);
-    play_to_block(103);  // more than a lap later: it wraps and catches up
+    ASSERT_TRUE(song_play(song));
+    ASSERT_NE(device_cycle, nullptr);
+    play_to_block(103);  // more than a lap: it wraps and catches up
     EXPECT_EQ(fill_index.load(), 3);
     EXPECT_EQ(play_index.load(), 3);
-}
-
-TEST_F(Output, GettersNeverSeeAPositionAheadOfTheListener)
-{
-    load(moving_module());
-    play();
-    EXPECT_EQ(song_get_order(song), 0);
-    EXPECT_LE(song_get_row(song), 2);
 
     static std::vector<int> seen_at_write;
     static Song *s;
@@ -154,7 +153,7 @@ TEST_F(Output, GettersNeverSeeAPositionAheadOfTheListener)
         seen_at_write.push_back(song_get_order(s) * 64 + song_get_row(s));
     };
     int last = 0;
-    for (uint64_t b = 1; b <= 250; ++b) {
+    for (uint64_t b = 104; b <= 250; ++b) {
         play_to_block(b);
         int now = song_get_order(song) * 64 + song_get_row(song);
         EXPECT_GE(now, last) << b;
@@ -175,15 +174,12 @@ TEST_F(Output, StopAndFreeInEveryOrder)
 {
     EXPECT_FALSE(song_stop(nullptr));
     EXPECT_FALSE(song_free(nullptr));
-    EXPECT_EQ(song_get_order(nullptr), 0);
     EXPECT_EQ(song_get_row(nullptr), 0);
     load(moving_module());
-    ASSERT_TRUE(audio_open(44100));
     EXPECT_TRUE(song_stop(song));  // never played
     EXPECT_TRUE(song_play(song));
     EXPECT_TRUE(song_stop(song));
     EXPECT_TRUE(song_stop(song));  // twice
-    EXPECT_EQ(song_get_row(song), 0);
     EXPECT_EQ(device_cycle, nullptr);
     EXPECT_TRUE(song_play(song));
     play_to_block(20);
@@ -191,40 +187,12 @@ TEST_F(Output, StopAndFreeInEveryOrder)
     song = nullptr;
     EXPECT_EQ(device_cycle, nullptr);
     audio_close();
-    audio_close();
-}
-
-// ---- offline rendering and the capture device ----
-
-std::vector<int16_t> read_wav_samples(const std::string &path, uint32_t *data_bytes)
-{
-    std::vector<int16_t> samples;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return samples;
-    uint8_t header[44];
-    if (fread(header, 1, 44, f) == 44) {
-        *data_bytes = header[40] | header[41] << 8 | header[42] << 16 | (uint32_t)header[43] << 24;
-        samples.resize(*data_bytes / 2);
-        size_t got = fread(samples.data(), 2, samples.size(), f);
-        samples.resize(got);
-    }
-    fclose(f);
-    return samples;
 }
 
 TEST_F(Output, SoundtrackIsWhatTheCaptureDeviceHears)
 {
-    bytes = xm_build(moving_module(125));
-    std::string path = testing::TempDir() + "music_soundtrack.wav";
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(music_render_soundtrack(path.c_str(), 4.0, bytes.data(), (uint32_t)bytes.size()), 1);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("real time"), std::string::npos);
-    uint32_t data_bytes = 0;
-    std::vector<int16_t> offline = read_wav_samples(path, &data_bytes);
-    ASSERT_EQ(data_bytes, 4u * 44100 * 4);
+    std::vector<int16_t> offline = render_wav(xm_build(moving_module(125)), 4.0);
     ASSERT_EQ(offline.size(), 2u * 4 * 44100);
-    remove(path.c_str());
 
     // The same module through the capture backend's device at 60 frames/s.
     static std::vector<int16_t> heard;
@@ -236,21 +204,15 @@ TEST_F(Output, SoundtrackIsWhatTheCaptureDeviceHears)
         heard.insert(heard.end(), pcm, pcm + 2 * (size_t)frames);
     });
     load(moving_module(125));
-    ASSERT_TRUE(audio_open(44100));
     platform.swap_buffers();  // before playback: a frame of silence
-    ASSERT_EQ(heard.size(), 2u * 735);
+    ASSERT_EQ(heard, std::vector<int16_t>(2 * 735, 0));
     heard.clear();
     ASSERT_TRUE(song_play(song));
     for (int frame = 0; frame < 240; ++frame)
         platform.swap_buffers();
     capture_audio_set_listener(nullptr);
     EXPECT_EQ(capture_audio_frames_played(), 240u * 735);
-    ASSERT_EQ(heard.size(), offline.size());
     EXPECT_TRUE(heard == offline);
-    int peak = 0;
-    for (int16_t v : heard)
-        peak = std::max(peak, std::abs((int)v));
-    EXPECT_GT(peak, 1000);
 }
 
 TEST(Soundtrack, RejectedModuleNamesTheReason)
@@ -258,15 +220,15 @@ TEST(Soundtrack, RejectedModuleNamesTheReason)
     XmModule m = moving_module();
     m.channels = 40;
     std::vector<uint8_t> bytes = xm_build(m);
-    std::string path = testing::TempDir() + "music_rejected.wav";
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(music_render_soundtrack(path.c_str(), 1.0, bytes.data(), (uint32_t)bytes.size()), 0);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("channel count"), std::string::npos);
     const uint8_t junk[5] = {1, 2, 3, 4, 5};
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(music_render_soundtrack(path.c_str(), 1.0, junk, 5), 0);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("not an Extended Module"),
-              std::string::npos);
+    std::string path = testing::TempDir() + "music_rejected.wav";
+    const struct { const uint8_t *data; uint32_t size; const char *reason; } cases[] = {
+        {bytes.data(), (uint32_t)bytes.size(), "channel count"}, {junk, 5, "not an Extended Module"}};
+    for (auto [data, size, reason] : cases) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(music_render_soundtrack(path.c_str(), 1.0, data, size), 0);
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(reason), std::string::npos);
+    }
 }
 
 // Every mixer path at once: forward, ping-pong and one-shot samples, 8 and
@@ -319,19 +281,11 @@ XmModule mixing_module()
 TEST(MixedOutput, PcmIsUnchangedToTheSampleOnEveryKernel)
 {
     std::vector<uint8_t> bytes = xm_build(mixing_module());
-    std::string path = testing::TempDir() + "music_mixing.wav";
     for (int kernels = MIXER_KERNELS_PLAIN; kernels < MIXER_KERNELS_BEST; ++kernels) {
         if (!mixer_use_kernels(kernels))
             continue;
-        testing::internal::CaptureStdout();
-        ASSERT_EQ(music_render_soundtrack(path.c_str(), 6.0, bytes.data(), (uint32_t)bytes.size()),
-                  1);
-        testing::internal::GetCapturedStdout();
-        uint32_t data_bytes = 0;
-        std::vector<int16_t> pcm = read_wav_samples(path, &data_bytes);
-        remove(path.c_str());
         uint64_t hash = 14695981039346656037ull;
-        for (int16_t v : pcm) {
+        for (int16_t v : render_wav(bytes, 6.0)) {
             hash ^= (uint16_t)v;
             hash *= 1099511628211ull;
         }
