@@ -102,7 +102,8 @@ std::vector<int16_t> render_wav(const std::vector<uint8_t> &module, double secon
 {
     std::string path = testing::TempDir() + "music_render.wav";
     testing::internal::CaptureStdout();
-    EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(), (uint32_t)module.size()), 1);
+    EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(),
+                                      (uint32_t)module.size()), 1);
     testing::internal::GetCapturedStdout();
     std::vector<uint8_t> file;
     if (FILE *f = fopen(path.c_str(), "rb")) {
@@ -118,20 +119,6 @@ std::vector<int16_t> render_wav(const std::vector<uint8_t> &module, double secon
     std::vector<int16_t> pcm((file.size() - 44) / 2);
     memcpy(pcm.data(), file.data() + 44, pcm.size() * 2);
     return pcm;
-}
-
-TEST_F(Output, SecondBlockStarts74FramesIntoATick)
-{
-    load(moving_module(136));
-    song_rewind(song);
-    ASSERT_TRUE(output_begin(song));
-    // output_begin has rendered the whole ring; render block 0 again from a
-    // known state to see one block's split.
-    song_rewind(song);
-    fill_index.store(0);
-    fill_block();
-    EXPECT_EQ(song->samples_to_tick, 810 - 74);
-    EXPECT_EQ(fill_index.load(), 1);
 }
 
 TEST_F(Output, CycleCatchesUpAndGettersNeverRunAheadOfTheListener)
@@ -213,22 +200,6 @@ TEST_F(Output, SoundtrackIsWhatTheCaptureDeviceHears)
     capture_audio_set_listener(nullptr);
     EXPECT_EQ(capture_audio_frames_played(), 240u * 735);
     EXPECT_TRUE(heard == offline);
-}
-
-TEST(Soundtrack, RejectedModuleNamesTheReason)
-{
-    XmModule m = moving_module();
-    m.channels = 40;
-    std::vector<uint8_t> bytes = xm_build(m);
-    const uint8_t junk[5] = {1, 2, 3, 4, 5};
-    std::string path = testing::TempDir() + "music_rejected.wav";
-    const struct { const uint8_t *data; uint32_t size; const char *reason; } cases[] = {
-        {bytes.data(), (uint32_t)bytes.size(), "channel count"}, {junk, 5, "not an Extended Module"}};
-    for (auto [data, size, reason] : cases) {
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(music_render_soundtrack(path.c_str(), 1.0, data, size), 0);
-        EXPECT_NE(testing::internal::GetCapturedStderr().find(reason), std::string::npos);
-    }
 }
 
 // Every mixer path at once: forward, ping-pong and one-shot samples, 8 and

@@ -131,22 +131,16 @@ TEST(Replayer, KeyOffLeavesTheSustainAndStartsTheFade)
     EXPECT_EQ(channels[0].fade_level, 65536 - 512);
 }
 
-TEST(Replayer, InstrumentOutOfRangeSilencesTheNote)
+TEST(Replayer, FirstNoteUnderTonePortamentoHoldsAndMissingSoundsAreSilent)
 {
-    XmModule m = module_with(1, 1);
-    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 5, 0, 0, 0};
+    XmModule m = module_with(3, 1);
+    m.instruments[0].sample_map[60] = 200;  // no such sample
+    xm_cell(m.patterns[0], 3, 0, 0) = {NOTE_C4, 1, 0, 0x03, 0x10};
+    xm_cell(m.patterns[0], 3, 0, 1) = {61, 1, 0, 0, 0};
+    xm_cell(m.patterns[0], 3, 0, 2) = {NOTE_C4, 5, 0, 0, 0};  // no such instrument
     Loaded l(m);
     l.ticks(1);
-    EXPECT_EQ(channels[0].voice->sample, &EMPTY_SAMPLE);
-}
-
-TEST(Replayer, FirstNoteUnderTonePortamentoHasNoPitchAndHolds)
-{
-    XmModule m = module_with(2, 1);
-    m.instruments[0].sample_map[60] = 200;  // no such sample: silent
-    xm_cell(m.patterns[0], 2, 0, 0) = {NOTE_C4, 1, 0, 0x03, 0x10};
-    xm_cell(m.patterns[0], 2, 0, 1) = {61, 1, 0, 0, 0};
-    Loaded l(m);
+    EXPECT_EQ(channels[2].voice->sample, &EMPTY_SAMPLE);
     ASSERT_TRUE(output_begin(l.song));  // two seconds mixed with a zero step
     EXPECT_EQ(channels[0].period, 0);
     EXPECT_EQ(channels[0].voice->step_int, 0);
@@ -154,6 +148,7 @@ TEST(Replayer, FirstNoteUnderTonePortamentoHasNoPitchAndHolds)
     EXPECT_EQ(channels[0].voice->pos_int, 0);
     EXPECT_NE(channels[0].voice->sample, nullptr);
     EXPECT_EQ(channels[1].voice->sample, nullptr);  // the empty sample stopped at once
+    EXPECT_EQ(channels[2].voice->sample, nullptr);
     song_stop(l.song);
 }
 

@@ -6,27 +6,13 @@
 #include "app/arena.h"
 #include "music/song_source.h"
 
-static void put8(std::vector<uint8_t> &out, int v)
-{
-    out.push_back((uint8_t)v);
-}
-
-static void put16(std::vector<uint8_t> &out, int v)
-{
-    put8(out, v & 0xFF);
-    put8(out, (v >> 8) & 0xFF);
-}
-
+static void put8(std::vector<uint8_t> &out, int v) { out.push_back((uint8_t)v); }
+static void put16(std::vector<uint8_t> &out, int v) { put8(out, v), put8(out, v >> 8); }
 static void put32(std::vector<uint8_t> &out, uint32_t v)
 {
-    put16(out, (int)(v & 0xFFFF));
-    put16(out, (int)(v >> 16));
+    put16(out, (int)v), put16(out, (int)(v >> 16));
 }
-
-static void put_zeros(std::vector<uint8_t> &out, size_t n)
-{
-    out.insert(out.end(), n, 0);
-}
+static void put_zeros(std::vector<uint8_t> &out, size_t n) { out.insert(out.end(), n, 0); }
 
 XmPattern xm_pattern(int rows, int channels)
 {
@@ -153,8 +139,6 @@ std::vector<uint8_t> xm_build(const XmModule &m)
         put16(out, p.packed_size >= 0 ? p.packed_size : (int)packed.size());
         out.insert(out.end(), packed.begin(), packed.end());
     }
-    if (m.truncate_after_patterns)
-        return out;
 
     for (const XmInstrument &ins : m.instruments) {
         int count = ins.sample_count >= 0 ? ins.sample_count : (int)ins.samples.size();

@@ -62,7 +62,6 @@ struct XmModule {
     int speed = 6, bpm = 125;
     std::vector<XmPattern> patterns;
     std::vector<XmInstrument> instruments;
-    bool truncate_after_patterns = false;
 };
 
 XmPattern xm_pattern(int rows, int channels);
