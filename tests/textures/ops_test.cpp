@@ -31,8 +31,7 @@ TEST(Generators, SinePlasmaNoiseAndRadialValues)
     run_op(TEX_OP_RADIAL, 3, 0, 0, 128, 255, 0);
     EXPECT_EQ(tex_pixel(3, 128, 128)[0], 255);
     EXPECT_EQ(tex_pixel(3, 0, 0)[0], 3);  // 1 - sin(sqrt 2) of 255
-    EXPECT_EQ(tex_pixel(3, 150, 140)[1], 255);
-    EXPECT_EQ(tex_pixel(3, 150, 140)[3], 5);
+    EXPECT_TRUE(tex_pixel(3, 150, 140)[1] == 255 && tex_pixel(3, 150, 140)[3] == 5);
 }
 
 TEST(Generators, DegenerateParametersGiveFlatImages)
@@ -77,23 +76,17 @@ TEST(Sampling, WrapsHaveAPeriodOf255AndBilinearCrossesTheEdges)
     EXPECT_EQ(sample_bilinear(0, 0.0f, 0.0f) >> 24, 0u);            // alpha cleared
 }
 
-TEST(Warps, NeutralAmplitudesCopyColoursAndClearAlpha)
+TEST(Spatial, NeutralWarpsCopyShiftWrapsAndBlurScalesEachPassAndGuardsItsScratchSlot)
 {
-    fill_slot_random(0, 1);
-    fill_slot_random(1, 2);
+    fill_slot_random(0, 5);
+    fill_slot_random(1, 6);
     for (int op : {TEX_OP_SINE_WARP, TEX_OP_DISPLACE}) {
         run_op(op, 2, 0, 1, 128, 128);
         EXPECT_EVERY_PIXEL(2, memcmp(p, tex_slot(0) + i * 4, 3) == 0 && p[3] == 0);
     }
-}
-
-TEST(Spatial, ShiftWrapsAndBlurScalesEachPassAndGuardsItsScratchSlot)
-{
-    fill_slot_random(0, 5);
     fill_slot(1, 0, 0, 0, 42);
     run_op(TEX_OP_SHIFT, 1, 0, 0, 245, 62);
-    EXPECT_EQ(memcmp(tex_pixel(1, 20, 200), tex_pixel(0, 9, 6), 3), 0);
-    EXPECT_EQ(tex_pixel(1, 20, 200)[3], 42);
+    EXPECT_TRUE(memcmp(tex_pixel(1, 20, 200), tex_pixel(0, 9, 6), 3) == 0 && tex_pixel(1, 20, 200)[3] == 42);
 
     // Each pass scales by 2 * half / (size + 1), truncated; alpha untouched.
     const int cases[][3] = {{16, 160, 150}, {17, 151, 134}, {7, 127, 95}, {0, 0, 0}, {1, 0, 0}};
@@ -149,25 +142,21 @@ TEST(Colour, ScalesInvertCurveAndMultiply)
         }
 }
 
-TEST(Colour, BlendModesFullWeightAndCombineMixes)
+TEST(Colour, BlendModesCombineMixesAndHueWraps)
 {
     const int cases[][4] = {{0, 200, 100, 255}, {1, 100, 200, 0}, {1, 200, 100, 100}, {2, 255, 128, 127},
                             {3, 64, 200, 100},  {3, 200, 64, 173}, {4, 64, 200, 173}, {200, 64, 200, 173}};
     for (auto &c : cases)
         EXPECT_EQ(blend_channel(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
-    const TexPixel a = tex_pack(10, 20, 30, 40), b = tex_pack(250, 5, 128, 7);
-    EXPECT_EQ(lerp_rgb(a, b, (float)(255 * (double)0.003921569f)), tex_pack(250, 5, 128, 0));
-    EXPECT_EQ(lerp_rgb(a, b, 0.0f), tex_pack(10, 20, 30, 0));
+    const TexPixel from = tex_pack(10, 20, 30, 40), to = tex_pack(250, 5, 128, 7);
+    EXPECT_EQ(lerp_rgb(from, to, (float)(255 * (double)0.003921569f)), tex_pack(250, 5, 128, 0));
+    EXPECT_EQ(lerp_rgb(from, to, 0.0f), tex_pack(10, 20, 30, 0));
     fill_slot_random(0, 12);
     fill_slot_random(1, 13);
     run_op(TEX_OP_COMBINE, 2, 0, 1, 2, 0);  // mix 0 copies the first image
     EXPECT_EVERY_PIXEL(2, memcmp(p, tex_slot(0) + i * 4, 3) == 0 && p[3] == 0);
     run_op(TEX_OP_COMBINE, 2, 0, 1, 0, 255);  // full mix is the blend
     EXPECT_EVERY_PIXEL(2, p[0] == std::min(255, tex_slot(0)[i * 4] + tex_slot(1)[i * 4]));
-}
-
-TEST(Colour, HueWrapsAndWildHuesStayInTheLastSector)
-{
     float h, s, v, r, g, b;
     rgb_to_hsv(255, 0, 1, &h, &s, &v);  // just below 0 wraps near 360
     EXPECT_GT(h, 359.0f);

@@ -137,7 +137,6 @@ TEST_F(TexturesTask, SilhouetteMaskAndOverlayAndTheClampedBorder)
 {
     ASSERT_EQ(textures_build(), 1);
     ASSERT_EQ(image_textures_build(), 1);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(backdrop_texture, texture_gl_name(5));
     ASSERT_TRUE(glIsTexture(robot_mask_texture) && glIsTexture(overlay_texture));
     for (int i = 0; i < TEXTURE_COUNT; ++i)
