@@ -66,13 +66,16 @@ TEST(XmLoader, SamplesWidenAndLoopGuardsHoldWhatTheInterpolationReads)
     XmSample pingpong = forward;
     pingpong.loop_type = 3;   // both bits: ping-pong
     XmInstrument ins;
-    ins.samples = {forward, pingpong, raw_sample(2, 0, {0x7F, 0x02})};
-    m.instruments.push_back(ins);
+    ins.samples = {forward, pingpong, raw_sample(2, 0, {0x7F, 0x02}),
+                   raw_sample(1000, 0x11, std::vector<uint8_t>(1000), 200, 0)};
+    m.instruments = {XmInstrument{}, ins};  // the first only a header
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr);
-    const Sample *f = song->instruments[0].samples[0];
-    const Sample *p = song->instruments[0].samples[1];
-    const Sample *deltas = song->instruments[0].samples[2];
+    EXPECT_EQ(song->instruments[0].samples[0], &EMPTY_SAMPLE);
+    const Sample *f = song->instruments[1].samples[0];
+    const Sample *p = song->instruments[1].samples[1];
+    const Sample *deltas = song->instruments[1].samples[2];
+    const Sample *halved = song->instruments[1].samples[3];
     EXPECT_EQ(f->loop_kind, LOOP_FORWARD);
     EXPECT_EQ(f->data[4], 20 * 256);
     EXPECT_EQ(p->loop_kind, LOOP_PINGPONG);
@@ -84,6 +87,10 @@ TEST(XmLoader, SamplesWidenAndLoopGuardsHoldWhatTheInterpolationReads)
     EXPECT_EQ(deltas->data[1], -32512);
     EXPECT_EQ(deltas->data[2], 0);   // guard after an unlooped sample
     EXPECT_EQ(deltas->data[-1], 0);  // and before every sample
+    // A 16-bit header counts bytes; a loop of length 0 is none.
+    EXPECT_EQ(halved->length, 500u);
+    EXPECT_EQ(halved->loop_kind, LOOP_NONE);
+    EXPECT_EQ(halved->loop_length, 500u);
     song_free(song);
 }
 
@@ -134,7 +141,7 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
 TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
 {
     XmModule m = one_pattern_module(1);
-    m.orders = {0, 0};
+    m.orders = {0, 9};         // patterns 1 to 9 missing
     m.restart = 2;
     m.instrument_count = 300;  // headers of the missing ones read as zeros
     XmInstrument ins = xm_instrument(
@@ -148,6 +155,8 @@ TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr) << song_load_error();
     EXPECT_EQ(song->restart_position, 0);
+    EXPECT_EQ(song->pattern_slots, 10);
+    EXPECT_EQ(song->patterns[9].rows, 64);
     EXPECT_EQ(song->instrument_count, 128);
     const Instrument &i = song->instruments[0];
     EXPECT_EQ(i.volume_point_count, 12);

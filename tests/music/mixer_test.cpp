@@ -69,6 +69,9 @@ std::vector<int16_t> ramp_values(int n)
 TEST_F(Mixer, UnloopedSampleEndsOnItsZeroGuard)
 {
     Voice &v = start(ramp_values(100), LOOP_NONE, 0, 0, 0.5, 1.0);
+    mix_voices(nullptr, 0);
+    mix_voices(nullptr, -5);  // no frames: nothing moves
+    EXPECT_EQ(v.pos_frac, 0x80000000u);
     std::vector<float> out = mix(150);
     EXPECT_FLOAT_EQ(out[0], 50.0f);
     EXPECT_FLOAT_EQ(out[2 * 98], 9850.0f);

@@ -42,7 +42,7 @@ XmModule module_with(int channels, int patterns, int rows = 64)
     return m;
 }
 
-TEST(Replayer, PatternBreakTargets)
+TEST(Replayer, BreaksAndTheSongsEnd)
 {
     // Decimal rows; past 63, or past the target pattern's rows, row 0.
     for (auto [param, row] : {std::pair{0x1A, 20}, {0x24, 24}, {0x25, 0}, {0x64, 0}}) {
@@ -67,6 +67,15 @@ TEST(Replayer, PatternBreakTargets)
     l.ticks(1);
     EXPECT_EQ(l.song->order, 0);
     EXPECT_EQ(l.song->row, 5);
+
+    // Running off the end of the last pattern goes to the restart position.
+    XmModule end = module_with(1, 2, 2);
+    end.orders = {0, 1};
+    end.restart = 1;
+    Loaded e(end);
+    e.ticks(5);
+    EXPECT_EQ(e.song->order, 1);
+    EXPECT_EQ(e.song->row, 0);
 }
 
 TEST(Replayer, SpeedAndTempoCommands)
@@ -108,19 +117,27 @@ TEST(Replayer, VolumeColumnSlidesClampBothWays)
     EXPECT_EQ(channels[1].volume, 0);
 }
 
-TEST(Replayer, KeyOffLeavesTheSustainAndStartsTheFade)
+TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
 {
-    XmModule m = module_with(1, 1);
+    XmModule m = module_with(2, 1);
     m.speed = 4;
+    m.instruments.push_back(m.instruments[0]);  // instrument 2: no envelope
     XmInstrument &ins = m.instruments[0];
     ins.volume_envelope = {{0, 64}, {10, 0}};
     ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN;
     ins.volume_sustain = 0;
     ins.fadeout = 128;
-    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 1, 0, 0, 0};
-    xm_cell(m.patterns[0], 1, 2, 0) = {0, 0, 0, 0x14, 0};
+    xm_cell(m.patterns[0], 2, 0, 0) = {NOTE_C4, 1, 0, 0, 0};
+    xm_cell(m.patterns[0], 2, 2, 0) = {0, 0, 0, 0x14, 0};
+    xm_cell(m.patterns[0], 2, 0, 1) = {NOTE_C4, 2, 0, 0, 0};
+    xm_cell(m.patterns[0], 2, 1, 1) = {NOTE_KEY_OFF, 0, 0, 0, 0};
     Loaded l(m);
-    l.ticks(8);
+    l.ticks(4);
+    EXPECT_EQ(channels[1].voice->gain, 123);  // volume 62: 62 x 255 / 128
+    l.ticks(1);  // without an envelope the key-off silences at once
+    EXPECT_EQ(channels[1].envelope_volume, 0);
+    EXPECT_EQ(channels[1].voice->gain, 0);
+    l.ticks(3);
     EXPECT_EQ(channels[0].envelope_volume, 64);
     EXPECT_EQ(channels[0].fade_level, 65536);
     l.ticks(1);  // key-off tick: the sustain is left, the value is still 64
@@ -129,6 +146,20 @@ TEST(Replayer, KeyOffLeavesTheSustainAndStartsTheFade)
     l.ticks(1);
     EXPECT_EQ(channels[0].envelope_volume, 57);
     EXPECT_EQ(channels[0].fade_level, 65536 - 512);
+}
+
+TEST(Replayer, PortamentoMemoryPerDirection)
+{
+    XmModule m = module_with(1, 1);
+    m.speed = 3;
+    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 1, 0, 0x01, 4};
+    xm_cell(m.patterns[0], 1, 1, 0) = {0, 0, 0, 0x01, 0};
+    xm_cell(m.patterns[0], 1, 2, 0) = {0, 0, 0, 0x02, 0};
+    Loaded l(m);
+    l.ticks(6);  // 1xx with 00 reuses 4
+    EXPECT_EQ(channels[0].period, 4608 - 64);
+    l.ticks(3);  // 2xx has no memory of its own yet
+    EXPECT_EQ(channels[0].period, 4608 - 64);
 }
 
 TEST(Replayer, FirstNoteUnderTonePortamentoHoldsAndMissingSoundsAreSilent)

@@ -109,7 +109,9 @@ TEST_F(UpdateVoice, NewNoteOnASoundingVoiceHandsItToThePartner)
     EXPECT_EQ(old_voice->sample, &other);
     EXPECT_EQ(old_voice->pos_int, 77);
     EXPECT_EQ(old_voice->gain_left, 0);  // ramps out
-    // The next note goes back to voice 3.
+    // The next note goes back to voice 3; once that has stopped, it stays.
+    EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
+    voices[3].sample = nullptr;
     EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
 }
 
