@@ -100,7 +100,9 @@ protected:
 // The whole file, checked to be a header and the size it declares.
 std::vector<int16_t> render_wav(const std::vector<uint8_t> &module, double seconds)
 {
-    std::string path = testing::TempDir() + "music_render.wav";
+    // Named after the test: ctest runs tests side by side.
+    std::string path = testing::TempDir() + "music_" +
+                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav";
     testing::internal::CaptureStdout();
     EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(),
                                       (uint32_t)module.size()), 1);
