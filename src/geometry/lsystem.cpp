@@ -93,20 +93,21 @@ static void restore_state()
 
 static void forward(double segment_length, double taper)
 {
-    const double *o = turtle.pose.orientation.m;
+    TurtlePose &p = turtle.pose;
+    const double *o = p.orientation.m;
     for (int k = 0; k < 3; k++) {
-        turtle.pose.previous_position[k] = turtle.pose.position[k];
-        turtle.pose.position[k] += segment_length * o[4 * k + 1];
+        p.previous_position[k] = p.position[k];
+        p.position[k] += segment_length * o[4 * k + 1];
     }
     for (int k = 0; k < 3; k++) {
-        turtle.pose.previous_axis_x[k] = turtle.pose.axis_x[k];
-        turtle.pose.axis_x[k] = o[4 * k];
-        turtle.pose.previous_axis_z[k] = turtle.pose.axis_z[k];
-        turtle.pose.axis_z[k] = o[4 * k + 2];
+        p.previous_axis_x[k] = p.axis_x[k];
+        p.axis_x[k] = o[4 * k];
+        p.previous_axis_z[k] = p.axis_z[k];
+        p.axis_z[k] = o[4 * k + 2];
     }
-    turtle.pose.previous_diameter = turtle.pose.diameter;
+    p.previous_diameter = p.diameter;
     // No floor: the side tree's last tip goes negative and is drawn mirrored.
-    turtle.pose.diameter -= taper;
+    p.diameter -= taper;
 
     TreeSegment segment;
     float t = 0.0f;
@@ -116,13 +117,13 @@ static void forward(double segment_length, double taper)
         TreeVertex &bottom = segment.vertices[2 * i];
         TreeVertex &top = segment.vertices[2 * i + 1];
         for (int k = 0; k < 3; k++) {
-            const double below = c * turtle.pose.previous_axis_x[k] + s * turtle.pose.previous_axis_z[k];
-            const double above = c * turtle.pose.axis_x[k] + s * turtle.pose.axis_z[k];
+            const double below = c * p.previous_axis_x[k] + s * p.previous_axis_z[k];
+            const double above = c * p.axis_x[k] + s * p.axis_z[k];
             bottom.normal[k] = (float)below;
-            bottom.position[k] =
-                (float)(turtle.pose.previous_position[k] + 0.5 * turtle.pose.previous_diameter * below);
+            const double bottom_radius = 0.5 * p.previous_diameter;
+            bottom.position[k] = (float)(p.previous_position[k] + bottom_radius * below);
             top.normal[k] = (float)above;
-            top.position[k] = (float)(turtle.pose.position[k] + 0.5 * turtle.pose.diameter * above);
+            top.position[k] = (float)(p.position[k] + 0.5 * p.diameter * above);
         }
         bottom.tex[0] = u;
         bottom.tex[1] = 0.0f;
