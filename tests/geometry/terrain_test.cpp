@@ -23,18 +23,20 @@ TEST(TerrainGrid, ReadsOnlyEveryFourthEntryAndFacesUp)
 
     // Off the 4..252 lattice nothing is read; quads are counter-clockwise from +y.
     std::vector<uint8_t> scribbled = map;
-    for (int i = 0; i < 256 * 256; i++)
-        if (i % 4 || (i / 256) % 4 || i % 256 < 4 || i % 256 > 252 || i / 256 < 4 || i / 256 > 252)
+    for (int i = 0; i < 256 * 256; i++) {
+        const int row = i / 256, col = i % 256;
+        if (row % 4 || col % 4 || row < 4 || row > 252 || col < 4 || col > 252)
             scribbled[i] = (uint8_t)(i * 7 + 1);
+    }
     for (int r : {8, 132, 252})
         for (int j : {4, 128, 248}) {
             TerrainVertex a[4], b[4];
             terrain_quad(map.data(), r, j, a);
             terrain_quad(scribbled.data(), r, j, b);
             EXPECT_EQ(memcmp(a, b, sizeof a), 0) << r << "," << j;
-            const float ax = a[1].position[0] - a[0].position[0], az = a[1].position[2] - a[0].position[2];
-            const float bx = a[2].position[0] - a[0].position[0], bz = a[2].position[2] - a[0].position[2];
-            EXPECT_GT(az * bx - ax * bz, 0.0f) << r << "," << j;
+            const float *o = a[0].position, *u = a[1].position, *v = a[2].position;
+            EXPECT_GT((u[2] - o[2]) * (v[0] - o[0]) - (u[0] - o[0]) * (v[2] - o[2]), 0.0f)
+                << r << "," << j;
         }
 }
 

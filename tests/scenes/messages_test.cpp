@@ -66,7 +66,7 @@ TEST_F(Messages, InviteScreenShowsItsSecondHalfFromRowThirtyTwo)
     for (int row : {31, 32}) {
         layer_invite_screen(2, row, 0, 0, 20);
         const Picture xmas = read_back();
-        EXPECT_TRUE(line_shown(xmas, 40, 100, "It'S ALMOst") && line_shown(xmas, 280, 170, "aGAin!"));
+        EXPECT_TRUE(line_shown(xmas, 40, 100, "It'S ALMOst"));
         EXPECT_EQ(line_shown(xmas, 140, 340, "tHe FrOStmERe"), row >= 32);
         layer_invite_screen(6, row, 0, 0, 20);
         const Picture deadline = read_back();

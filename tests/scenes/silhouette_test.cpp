@@ -77,8 +77,10 @@ protected:
     {
         int n = 0;
         for (int y = y0; y < y1; ++y)
-            for (int x = 258; x < 392; ++x)
-                n += std::abs(p.at(x, y).r - c.r) <= 2 && p.at(x, y).g == c.g && p.at(x, y).b == c.b;
+            for (int x = 258; x < 392; ++x) {
+                const Rgba v = p.at(x, y);
+                n += std::abs(v.r - c.r) <= 2 && v.g == c.g && v.b == c.b;
+            }
         return n;
     }
 };
