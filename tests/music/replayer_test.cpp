@@ -1,30 +1,26 @@
-// The replayer: row and order movement, speed and tempo, the command set and
-// what reaches the channels.
+// The replayer's row and order movement and commands, volume envelopes, and
+// what reaches the voices.
 #include <gtest/gtest.h>
+
+#include <array>
 
 #include "music/output.h"
 #include "music/replayer.h"
+#include "music/voices.h"
 #include "xm_builder.h"
 
 namespace {
 
-constexpr int NOTE_C4 = 49;  // file note; period 7680 - 64 * 48 = 4608
+constexpr int NOTE_C4 = 49;  // period 7680 - 64 * 48 = 4608
 
 struct Loaded {
     Song *song;
-    explicit Loaded(const XmModule &m) : song(xm_load(xm_build(m)))
-    {
-        if (song)
-            song_rewind(song);
-    }
+    explicit Loaded(const XmModule &m) : song(xm_load(xm_build(m))) { song_rewind(song); }
     ~Loaded() { song_free(song); }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            song_tick(song);
-    }
+    void ticks(int n) { while (n--) song_tick(song); }
 };
 
+// Speed 1, one looped instrument at volume 62.
 XmModule module_with(int channels, int patterns, int rows = 64)
 {
     output_set_rate(44100);
@@ -34,87 +30,92 @@ XmModule module_with(int channels, int patterns, int rows = 64)
     for (int p = 0; p < patterns; ++p)
         m.patterns.push_back(xm_pattern(rows, channels));
     XmSample s = xm_sample_8bit(std::vector<int8_t>(64, 50));
-    s.loop_type = 1;
-    s.loop_start = 0;
-    s.loop_length = 64;
-    s.volume = 62;
+    s.loop_type = 1, s.loop_length = 64, s.volume = 62;
     m.instruments.push_back(xm_instrument(s));
     return m;
 }
 
-TEST(Replayer, BreaksAndTheSongsEnd)
+void put(XmModule &m, int pattern, int row, int channel, PatternCell cell)
+{
+    xm_cell(m.patterns[pattern], m.channels, row, channel) = cell;
+}
+
+TEST(Replayer, BreaksJumpsAndTheSongsEnd)
 {
     // Decimal rows; past 63, or past the target pattern's rows, row 0.
     for (auto [param, row] : {std::pair{0x1A, 20}, {0x24, 24}, {0x25, 0}, {0x64, 0}}) {
         XmModule m = module_with(1, 2);
         m.patterns[1] = xm_pattern(25, 1);
         m.orders = {0, 1};
-        xm_cell(m.patterns[0], 1, 0, 0) = {0, 0, 0, 0x0D, (uint8_t)param};
+        put(m, 0, 0, 0, {0, 0, 0, 0x0D, (uint8_t)param});
         Loaded l(m);
         l.ticks(2);
-        EXPECT_EQ(l.song->order, 1) << std::hex << param;
-        EXPECT_EQ(l.song->row, row) << std::hex << param;
+        EXPECT_EQ(std::pair(l.song->order, l.song->row), std::pair(1, row)) << param;
     }
-    // From the last order to the first, not to the restart position.
+    // A break on the last order goes to the first, not to the restart position.
     XmModule m = module_with(1, 2);
     m.orders = {0, 0, 1};
     m.restart = 1;
-    xm_cell(m.patterns[0], 1, 0, 0) = {0, 0, 0, 0x0D, 0};
-    xm_cell(m.patterns[1], 1, 0, 0) = {0, 0, 0, 0x0D, 0x05};
+    put(m, 0, 0, 0, {0, 0, 0, 0x0D, 0});
+    put(m, 1, 0, 0, {0, 0, 0, 0x0D, 0x05});
     Loaded l(m);
-    l.ticks(3);
-    EXPECT_EQ(l.song->order, 2);
-    l.ticks(1);
-    EXPECT_EQ(l.song->order, 0);
-    EXPECT_EQ(l.song->row, 5);
-
+    l.ticks(4);
+    EXPECT_EQ(std::pair(l.song->order, l.song->row), std::pair(0, 5));
     // Running off the end of the last pattern goes to the restart position.
     XmModule end = module_with(1, 2, 2);
     end.orders = {0, 1};
     end.restart = 1;
     Loaded e(end);
     e.ticks(5);
-    EXPECT_EQ(e.song->order, 1);
-    EXPECT_EQ(e.song->row, 0);
+    EXPECT_EQ(std::pair(e.song->order, e.song->row), std::pair(1, 0));
 }
 
 TEST(Replayer, SpeedAndTempoCommands)
 {
     XmModule m = module_with(1, 1);
     m.speed = 6;
-    xm_cell(m.patterns[0], 1, 0, 0) = {0, 0, 0, 0x0F, 0x05};
-    xm_cell(m.patterns[0], 1, 1, 0) = {0, 0, 0, 0x0F, 0x20};
-    xm_cell(m.patterns[0], 1, 2, 0) = {0, 0, 0, 0x0F, 0x00};
+    put(m, 0, 0, 0, {0, 0, 0, 0x0F, 0x05});
+    put(m, 0, 1, 0, {0, 0, 0, 0x0F, 0x20});
+    put(m, 0, 2, 0, {0, 0, 0, 0x0F, 0x00});
     Loaded l(m);
     l.ticks(5);
     EXPECT_EQ(l.song->row, 0);  // F05 already counts on its own row
     l.ticks(1);
-    EXPECT_EQ(l.song->row, 1);
     EXPECT_EQ(l.song->bpm, 32);
     EXPECT_EQ(l.song->samples_per_tick, 3445);
     l.ticks(5);
-    EXPECT_EQ(l.song->row, 2);
     EXPECT_EQ(l.song->speed, 0);
-    l.ticks(1);  // F00: every tick is a row tick
-    EXPECT_EQ(l.song->row, 3);
-    l.ticks(1);
+    l.ticks(2);  // F00: every tick is a row tick
     EXPECT_EQ(l.song->row, 4);
 }
 
-TEST(Replayer, VolumeColumnSlidesClampBothWays)
+TEST(Replayer, VolumeColumnAndPortamentoEdges)
 {
-    XmModule m = module_with(2, 1);
+    XmModule m = module_with(3, 1);
     m.speed = 3;
     m.instruments.push_back(m.instruments[0]);
     m.instruments[1].samples[0].volume = 3;
-    xm_cell(m.patterns[0], 2, 0, 0) = {NOTE_C4, 1, 0x95, 0, 0};
-    xm_cell(m.patterns[0], 2, 0, 1) = {NOTE_C4, 2, 0x65, 0, 0};
+    put(m, 0, 0, 0, {NOTE_C4, 1, 0x95, 0x01, 4});  // slides clamp both ways
+    put(m, 0, 0, 1, {NOTE_C4, 2, 0x65, 0, 0});
+    put(m, 0, 1, 0, {0, 0, 0, 0x01, 0});          // 1xx with 00 reuses 4
+    put(m, 0, 2, 0, {0, 0, 0, 0x02, 0});          // 2xx has no memory of its own yet
     Loaded l(m);
     l.ticks(1);
     EXPECT_EQ(channels[0].volume, 64);
     EXPECT_EQ(channels[1].volume, 0);
-    l.ticks(2);
+    l.ticks(5);
     EXPECT_EQ(channels[1].volume, 0);
+    EXPECT_EQ(channels[0].period, 4608 - 64);
+    l.ticks(3);
+    EXPECT_EQ(channels[0].period, 4608 - 64);
+
+    Channel ch = {};
+    ch.panning = 8;
+    apply_volume_column(&ch, 0xDF);
+    EXPECT_EQ(ch.panning, -7);  // kept unclamped; update_voice clamps
+    ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
+    apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
+    EXPECT_EQ(ch.update_flags, UPDATE_VOLUME);
 }
 
 TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
@@ -125,73 +126,110 @@ TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
     XmInstrument &ins = m.instruments[0];
     ins.volume_envelope = {{0, 64}, {10, 0}};
     ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN;
-    ins.volume_sustain = 0;
     ins.fadeout = 128;
-    xm_cell(m.patterns[0], 2, 0, 0) = {NOTE_C4, 1, 0, 0, 0};
-    xm_cell(m.patterns[0], 2, 2, 0) = {0, 0, 0, 0x14, 0};
-    xm_cell(m.patterns[0], 2, 0, 1) = {NOTE_C4, 2, 0, 0, 0};
-    xm_cell(m.patterns[0], 2, 1, 1) = {NOTE_KEY_OFF, 0, 0, 0, 0};
+    put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
+    put(m, 0, 2, 0, {0, 0, 0, 0x14, 0});
+    put(m, 0, 0, 1, {NOTE_C4, 2, 0, 0, 0});
+    put(m, 0, 1, 1, {NOTE_KEY_OFF, 0, 0, 0, 0});
     Loaded l(m);
     l.ticks(4);
-    EXPECT_EQ(channels[1].voice->gain, 123);  // volume 62: 62 x 255 / 128
+    EXPECT_EQ(channels[1].voice->gain, 123);  // 62 x 255 / 128
     l.ticks(1);  // without an envelope the key-off silences at once
-    EXPECT_EQ(channels[1].envelope_volume, 0);
     EXPECT_EQ(channels[1].voice->gain, 0);
-    l.ticks(3);
-    EXPECT_EQ(channels[0].envelope_volume, 64);
-    EXPECT_EQ(channels[0].fade_level, 65536);
-    l.ticks(1);  // key-off tick: the sustain is left, the value is still 64
-    EXPECT_EQ(channels[0].envelope_volume, 64);
-    EXPECT_EQ(channels[0].fade_level, 65536 - 256);
-    l.ticks(1);
-    EXPECT_EQ(channels[0].envelope_volume, 57);
-    EXPECT_EQ(channels[0].fade_level, 65536 - 512);
-}
-
-TEST(Replayer, PortamentoMemoryPerDirection)
-{
-    XmModule m = module_with(1, 1);
-    m.speed = 3;
-    xm_cell(m.patterns[0], 1, 0, 0) = {NOTE_C4, 1, 0, 0x01, 4};
-    xm_cell(m.patterns[0], 1, 1, 0) = {0, 0, 0, 0x01, 0};
-    xm_cell(m.patterns[0], 1, 2, 0) = {0, 0, 0, 0x02, 0};
-    Loaded l(m);
-    l.ticks(6);  // 1xx with 00 reuses 4
-    EXPECT_EQ(channels[0].period, 4608 - 64);
-    l.ticks(3);  // 2xx has no memory of its own yet
-    EXPECT_EQ(channels[0].period, 4608 - 64);
+    // Per tick from the key-off tick: the sustain is left, the fade starts.
+    const int expected[3][2] = {{64, 65536}, {64, 65536 - 256}, {57, 65536 - 512}};
+    l.ticks(2);
+    for (const auto &e : expected) {
+        l.ticks(1);
+        EXPECT_EQ(channels[0].envelope_volume, e[0]);
+        EXPECT_EQ(channels[0].fade_level, e[1]);
+    }
 }
 
 TEST(Replayer, FirstNoteUnderTonePortamentoHoldsAndMissingSoundsAreSilent)
 {
     XmModule m = module_with(3, 1);
     m.instruments[0].sample_map[60] = 200;  // no such sample
-    xm_cell(m.patterns[0], 3, 0, 0) = {NOTE_C4, 1, 0, 0x03, 0x10};
-    xm_cell(m.patterns[0], 3, 0, 1) = {61, 1, 0, 0, 0};
-    xm_cell(m.patterns[0], 3, 0, 2) = {NOTE_C4, 5, 0, 0, 0};  // no such instrument
+    put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0x03, 0x10});
+    put(m, 0, 0, 1, {61, 1, 0, 0, 0});
+    put(m, 0, 0, 2, {NOTE_C4, 5, 0, 0, 0});  // no such instrument
     Loaded l(m);
     l.ticks(1);
     EXPECT_EQ(channels[2].voice->sample, &EMPTY_SAMPLE);
     ASSERT_TRUE(output_begin(l.song));  // two seconds mixed with a zero step
     EXPECT_EQ(channels[0].period, 0);
-    EXPECT_EQ(channels[0].voice->step_int, 0);
-    EXPECT_EQ(channels[0].voice->step_frac, 0u);
-    EXPECT_EQ(channels[0].voice->pos_int, 0);
+    EXPECT_EQ(channels[0].voice->step_int | channels[0].voice->step_frac, 0u);
     EXPECT_NE(channels[0].voice->sample, nullptr);
-    EXPECT_EQ(channels[1].voice->sample, nullptr);  // the empty sample stopped at once
+    EXPECT_EQ(channels[1].voice->sample, nullptr);  // empty samples stop at once
     EXPECT_EQ(channels[2].voice->sample, nullptr);
     song_stop(l.song);
 }
 
-TEST(Replayer, VolumeColumnPanSlidesAndTonePortaFlag)
+std::vector<int> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, int loop_start,
+                              int loop_end, int ticks)
 {
+    Instrument ins = {};
+    std::copy(points.begin(), points.end(), ins.volume_envelope);
+    ins.volume_point_count = (uint8_t)points.size();
+    ins.volume_type = type;
+    ins.volume_loop_start = (uint8_t)loop_start, ins.volume_loop_end = (uint8_t)loop_end;
     Channel ch = {};
-    ch.panning = 8;
-    apply_volume_column(&ch, 0xDF);
-    EXPECT_EQ(ch.panning, -7);  // kept unclamped; update_voice clamps
-    ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
-    apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
-    EXPECT_EQ(ch.update_flags, UPDATE_VOLUME);
+    std::vector<int> values;
+    while (ticks--) {
+        if (!ch.envelope_done)
+            envelope_step(&ch, &ins);
+        values.push_back(ch.envelope_volume);
+    }
+    return values;
+}
+
+TEST(Envelope, StopsAtTheLastPointAndLoopsEndingThere)
+{
+    EXPECT_EQ(run_envelope({{0, 64}, {10, 0}}, ENVELOPE_ON, 0, 0, 13),
+              (std::vector<int>{64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0, 0, 0}));
+    // At the loop end the loop start's value is output, then it climbs again.
+    EXPECT_EQ(run_envelope({{0, 0}, {2, 32}, {4, 64}}, ENVELOPE_ON | ENVELOPE_LOOP, 1, 2, 8),
+              (std::vector<int>{0, 16, 32, 48, 32, 48, 32, 48}));
+}
+
+TEST(UpdateVoice, PanningClampsAndANewNoteHandsTheVoiceToItsPartner)
+{
+    voices_reset();
+    output_rate = 44100;
+    Song song = {};
+    song.flags = SONG_LINEAR_FREQUENCIES;
+    song.global_volume = 64;
+    Sample sample = {}, other = {};
+    Channel ch = {};
+    ch.voice = &voices[3];
+    ch.volume = ch.envelope_volume = 64;
+    ch.fade_level = 65536;
+    auto apply = [&](uint8_t flags) -> Voice & {
+        ch.update_flags = flags;
+        update_voice(&ch, &sample, &song);
+        return *ch.voice;
+    };
+    for (std::array<int, 4> c : {std::array{0, 0, 127, 0}, {300, 255, 0, 127}, {-10, 0, 127, 0}}) {
+        ch.panning = c[0];
+        Voice &v = apply(UPDATE_VOLUME | UPDATE_PANNING);
+        EXPECT_EQ((std::array{c[0], v.pan, v.gain_left, v.gain_right}), c);  // the channel's kept
+    }
+    ch.panning = 128;
+    ch.voice->sample = &other;
+    ch.voice->pos_int = 77;
+    apply(UPDATE_VOLUME | UPDATE_PANNING);
+    Voice &v = apply(UPDATE_TRIGGER | UPDATE_VOLUME);
+    EXPECT_EQ(&v, &voices[35]);
+    EXPECT_EQ(v.sample, &sample);
+    EXPECT_EQ(v.pos_int | v.ramp_level_left, 0);
+    EXPECT_EQ(v.gain, 127);
+    EXPECT_EQ(voices[3].sample, &other);
+    EXPECT_EQ(voices[3].pos_int, 77);
+    EXPECT_EQ(voices[3].gain_left, 0);  // ramps out
+    // The next note goes back to voice 3; once that has stopped, it stays.
+    EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
+    voices[3].sample = nullptr;
+    EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
 }
 
 }  // namespace

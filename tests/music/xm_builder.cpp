@@ -16,10 +16,7 @@ static void put_zeros(std::vector<uint8_t> &out, size_t n) { out.insert(out.end(
 
 XmPattern xm_pattern(int rows, int channels)
 {
-    XmPattern p;
-    p.rows = rows;
-    p.cells.assign((size_t)rows * channels, PatternCell{});
-    return p;
+    return XmPattern{rows, std::vector<PatternCell>((size_t)rows * channels), false, {}};
 }
 
 PatternCell &xm_cell(XmPattern &pattern, int channels, int row, int channel)
@@ -38,15 +35,14 @@ XmSample xm_sample_8bit(const std::vector<int8_t> &values)
 XmSample xm_sample_16bit(const std::vector<int16_t> &values)
 {
     XmSample s;
-    s.values = values;
-    s.sixteen_bit = true;
+    s.values = values, s.sixteen_bit = true;
     return s;
 }
 
 XmInstrument xm_instrument(const XmSample &sample)
 {
     XmInstrument ins;
-    ins.samples.push_back(sample);
+    ins.samples = {sample};
     return ins;
 }
 
@@ -69,17 +65,11 @@ static void pack_cells(std::vector<uint8_t> &out, const std::vector<PatternCell>
 static void sample_header(std::vector<uint8_t> &out, const XmSample &s)
 {
     uint32_t width = s.sixteen_bit ? 2 : 1;
-    if (s.raw) {
-        put32(out, s.raw_length);
-        put32(out, s.raw_loop_start);
-        put32(out, s.raw_loop_length);
-    } else {
-        put32(out, (uint32_t)s.values.size() * width);
-        put32(out, s.loop_start * width);
-        put32(out, s.loop_length * width);
-    }
+    put32(out, s.raw ? s.raw_length : (uint32_t)s.values.size() * width);
+    put32(out, s.raw ? s.raw_loop_start : s.loop_start * width);
+    put32(out, s.raw ? s.raw_loop_length : s.loop_length * width);
     put8(out, s.volume);
-    put8(out, (uint8_t)s.finetune);
+    put8(out, 0);  // finetune
     put8(out, s.raw ? s.raw_type : (s.loop_type | (s.sixteen_bit ? 0x10 : 0)));
     put8(out, s.panning);
     put8(out, (uint8_t)s.relative_note);
@@ -128,15 +118,13 @@ std::vector<uint8_t> xm_build(const XmModule &m)
     out.insert(out.end(), orders, orders + 256);
 
     for (const XmPattern &p : m.patterns) {
-        std::vector<uint8_t> packed;
-        if (p.raw)
-            packed = p.raw_packed;
-        else
+        std::vector<uint8_t> packed = p.raw_packed;
+        if (!p.raw)
             pack_cells(packed, p.cells);
         put32(out, 9);
         put8(out, 0);
         put16(out, p.rows);
-        put16(out, p.packed_size >= 0 ? p.packed_size : (int)packed.size());
+        put16(out, (int)packed.size());
         out.insert(out.end(), packed.begin(), packed.end());
     }
 
