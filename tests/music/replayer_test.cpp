@@ -25,8 +25,7 @@ XmModule module_with(int channels, int patterns, int rows = 64)
 {
     output_set_rate(44100);
     XmModule m;
-    m.channels = channels;
-    m.speed = 1;
+    m.channels = channels, m.speed = 1;
     for (int p = 0; p < patterns; ++p)
         m.patterns.push_back(xm_pattern(rows, channels));
     XmSample s = xm_sample_8bit(std::vector<int8_t>(64, 50));
@@ -54,8 +53,7 @@ TEST(Replayer, BreaksJumpsAndTheSongsEnd)
     }
     // A break on the last order goes to the first, not to the restart position.
     XmModule m = module_with(1, 2);
-    m.orders = {0, 0, 1};
-    m.restart = 1;
+    m.orders = {0, 0, 1}, m.restart = 1;
     put(m, 0, 0, 0, {0, 0, 0, 0x0D, 0});
     put(m, 1, 0, 0, {0, 0, 0, 0x0D, 0x05});
     Loaded l(m);
@@ -63,8 +61,7 @@ TEST(Replayer, BreaksJumpsAndTheSongsEnd)
     EXPECT_EQ(std::pair(l.song->order, l.song->row), std::pair(0, 5));
     // Running off the end of the last pattern goes to the restart position.
     XmModule end = module_with(1, 2, 2);
-    end.orders = {0, 1};
-    end.restart = 1;
+    end.orders = {0, 1}, end.restart = 1;
     Loaded e(end);
     e.ticks(5);
     EXPECT_EQ(std::pair(e.song->order, e.song->row), std::pair(1, 0));
@@ -125,8 +122,7 @@ TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
     m.instruments.push_back(m.instruments[0]);  // instrument 2: no envelope
     XmInstrument &ins = m.instruments[0];
     ins.volume_envelope = {{0, 64}, {10, 0}};
-    ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN;
-    ins.fadeout = 128;
+    ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN, ins.fadeout = 128;
     put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
     put(m, 0, 2, 0, {0, 0, 0, 0x14, 0});
     put(m, 0, 0, 1, {NOTE_C4, 2, 0, 0, 0});
@@ -157,10 +153,11 @@ TEST(Replayer, FirstNoteUnderTonePortamentoHoldsAndMissingSoundsAreSilent)
     l.ticks(1);
     EXPECT_EQ(channels[2].voice->sample, &EMPTY_SAMPLE);
     ASSERT_TRUE(output_begin(l.song));  // two seconds mixed with a zero step
-    EXPECT_EQ(channels[0].period, 0);
-    EXPECT_EQ(channels[0].voice->step_int | channels[0].voice->step_frac, 0u);
+    EXPECT_EQ(channels[0].period | channels[0].voice->step_int, 0);
+    EXPECT_EQ(channels[0].voice->step_frac, 0u);
     EXPECT_NE(channels[0].voice->sample, nullptr);
-    EXPECT_EQ(channels[1].voice->sample, nullptr);  // empty samples stop at once
+    // Empty samples stop at once.
+    EXPECT_EQ(channels[1].voice->sample, channels[2].voice->sample);
     EXPECT_EQ(channels[2].voice->sample, nullptr);
     song_stop(l.song);
 }
@@ -170,8 +167,7 @@ std::vector<int> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, i
 {
     Instrument ins = {};
     std::copy(points.begin(), points.end(), ins.volume_envelope);
-    ins.volume_point_count = (uint8_t)points.size();
-    ins.volume_type = type;
+    ins.volume_point_count = (uint8_t)points.size(), ins.volume_type = type;
     ins.volume_loop_start = (uint8_t)loop_start, ins.volume_loop_end = (uint8_t)loop_end;
     Channel ch = {};
     std::vector<int> values;
@@ -197,13 +193,10 @@ TEST(UpdateVoice, PanningClampsAndANewNoteHandsTheVoiceToItsPartner)
     voices_reset();
     output_rate = 44100;
     Song song = {};
-    song.flags = SONG_LINEAR_FREQUENCIES;
-    song.global_volume = 64;
+    song.flags = SONG_LINEAR_FREQUENCIES, song.global_volume = 64;
     Sample sample = {}, other = {};
     Channel ch = {};
-    ch.voice = &voices[3];
-    ch.volume = ch.envelope_volume = 64;
-    ch.fade_level = 65536;
+    ch.voice = &voices[3], ch.volume = ch.envelope_volume = 64, ch.fade_level = 65536;
     auto apply = [&](uint8_t flags) -> Voice & {
         ch.update_flags = flags;
         update_voice(&ch, &sample, &song);
@@ -212,7 +205,7 @@ TEST(UpdateVoice, PanningClampsAndANewNoteHandsTheVoiceToItsPartner)
     for (std::array<int, 4> c : {std::array{0, 0, 127, 0}, {300, 255, 0, 127}, {-10, 0, 127, 0}}) {
         ch.panning = c[0];
         Voice &v = apply(UPDATE_VOLUME | UPDATE_PANNING);
-        EXPECT_EQ((std::array{c[0], v.pan, v.gain_left, v.gain_right}), c);  // the channel's kept
+        EXPECT_EQ((std::array{ch.panning, v.pan, v.gain_left, v.gain_right}), c);  // ch: unclamped
     }
     ch.panning = 128;
     ch.voice->sample = &other;

@@ -2,6 +2,7 @@
 #include "xm_builder.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "app/arena.h"
 #include "music/song_source.h"
@@ -13,6 +14,16 @@ static void put32(std::vector<uint8_t> &out, uint32_t v)
     put16(out, (int)v), put16(out, (int)(v >> 16));
 }
 static void put_zeros(std::vector<uint8_t> &out, size_t n) { out.insert(out.end(), n, 0); }
+static void put8s(std::vector<uint8_t> &out, std::initializer_list<int> values)
+{
+    for (int v : values)
+        put8(out, v);
+}
+static void put16s(std::vector<uint8_t> &out, std::initializer_list<int> values)
+{
+    for (int v : values)
+        put16(out, v);
+}
 
 XmPattern xm_pattern(int rows, int channels)
 {
@@ -68,11 +79,8 @@ static void sample_header(std::vector<uint8_t> &out, const XmSample &s)
     put32(out, s.raw ? s.raw_length : (uint32_t)s.values.size() * width);
     put32(out, s.raw ? s.raw_loop_start : s.loop_start * width);
     put32(out, s.raw ? s.raw_loop_length : s.loop_length * width);
-    put8(out, s.volume);
-    put8(out, 0);  // finetune
-    put8(out, s.raw ? s.raw_type : (s.loop_type | (s.sixteen_bit ? 0x10 : 0)));
-    put8(out, s.panning);
-    put8(out, (uint8_t)s.relative_note);
+    int type = s.raw ? s.raw_type : (s.loop_type | (s.sixteen_bit ? 0x10 : 0));
+    put8s(out, {s.volume, 0 /* finetune */, type, s.panning, (uint8_t)s.relative_note});
     put_zeros(out, 23);
 }
 
@@ -84,14 +92,9 @@ static void sample_data(std::vector<uint8_t> &out, const XmSample &s)
     }
     int previous = 0;
     for (int16_t v : s.values) {
-        if (s.sixteen_bit) {
-            put16(out, (v - previous) & 0xFFFF);
-        } else {
-            int byte = v >> 8;
-            put8(out, (byte - previous) & 0xFF);
-            v = (int16_t)byte;
-        }
-        previous = v;
+        int stored = s.sixteen_bit ? v : v >> 8;
+        (s.sixteen_bit ? put16 : put8)(out, stored - previous);  // the writers keep the low bytes
+        previous = stored;
     }
 }
 
@@ -104,14 +107,10 @@ std::vector<uint8_t> xm_build(const XmModule &m)
     put_zeros(out, 20);  // tracker name
     put16(out, 0x0104);
     put32(out, 276);
-    put16(out, m.song_length >= 0 ? m.song_length : (int)m.orders.size());
-    put16(out, m.restart);
-    put16(out, m.channels);
-    put16(out, m.pattern_count >= 0 ? m.pattern_count : (int)m.patterns.size());
-    put16(out, m.instrument_count >= 0 ? m.instrument_count : (int)m.instruments.size());
-    put16(out, m.flags);
-    put16(out, m.speed);
-    put16(out, m.bpm);
+    put16s(out, {m.song_length >= 0 ? m.song_length : (int)m.orders.size(), m.restart, m.channels,
+                 m.pattern_count >= 0 ? m.pattern_count : (int)m.patterns.size(),
+                 m.instrument_count >= 0 ? m.instrument_count : (int)m.instruments.size(),
+                 m.flags, m.speed, m.bpm});
     uint8_t orders[256] = {};
     for (size_t i = 0; i < m.orders.size() && i < 256; ++i)
         orders[i] = m.orders[i];
@@ -123,8 +122,7 @@ std::vector<uint8_t> xm_build(const XmModule &m)
             pack_cells(packed, p.cells);
         put32(out, 9);
         put8(out, 0);
-        put16(out, p.rows);
-        put16(out, (int)packed.size());
+        put16s(out, {p.rows, (int)packed.size()});
         out.insert(out.end(), packed.begin(), packed.end());
     }
 
@@ -138,21 +136,15 @@ std::vector<uint8_t> xm_build(const XmModule &m)
         if (count) {
             put32(out, 40);
             out.insert(out.end(), ins.sample_map, ins.sample_map + 96);
-            for (int i = 0; i < 12; ++i) {
-                EnvelopePoint p = i < (int)ins.volume_envelope.size() ? ins.volume_envelope[i]
-                                                                       : EnvelopePoint{};
-                put16(out, p.tick);
-                put16(out, p.value);
+            for (size_t i = 0; i < 12; ++i) {
+                EnvelopePoint p = i < ins.volume_envelope.size() ? ins.volume_envelope[i]
+                                                                  : EnvelopePoint{};
+                put16s(out, {p.tick, p.value});
             }
             put_zeros(out, 48);  // panning envelope
-            put8(out, ins.point_count >= 0 ? ins.point_count : (int)ins.volume_envelope.size());
-            put8(out, 0);
-            put8(out, ins.volume_sustain);
-            put8(out, ins.volume_loop_start);
-            put8(out, ins.volume_loop_end);
-            put_zeros(out, 3);
-            put8(out, ins.volume_type);
-            put_zeros(out, 5);
+            put8s(out, {ins.point_count >= 0 ? ins.point_count : (int)ins.volume_envelope.size(),
+                        0, ins.volume_sustain, ins.volume_loop_start, ins.volume_loop_end, 0, 0, 0,
+                        ins.volume_type, 0, 0, 0, 0, 0});
             put16(out, ins.fadeout);
             put_zeros(out, start + 263 - out.size());
         }
