@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include "app/arena.h"
@@ -41,9 +42,7 @@ Platform scripted_platform()
 XmModule moving_module(int bpm = 255)
 {
     XmModule m;
-    m.channels = 2;
-    m.speed = 1;
-    m.bpm = bpm;
+    m.channels = 2, m.speed = 1, m.bpm = bpm;
     m.orders = {0, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2};
     for (int p = 0; p < 3; ++p)
         m.patterns.push_back(xm_pattern(64, 2));
@@ -99,8 +98,7 @@ TEST_F(Output, CycleCatchesUpAndGettersNeverRunAheadOfTheListener)
     ASSERT_TRUE(song_play(song));
     ASSERT_NE(device_cycle, nullptr);
     play_to_block(103);  // more than a lap: it wraps and catches up
-    EXPECT_EQ(fill_index.load(), 3);
-    EXPECT_EQ(play_index.load(), 3);
+    EXPECT_EQ(std::pair(fill_index.load(), play_index.load()), std::pair(3, 3));
     // The instant between writing a block's new position (a ring ahead) and
     // moving on: what does a reader get?
     static std::vector<int> seen_at_write;
@@ -126,14 +124,10 @@ TEST_F(Output, CycleCatchesUpAndGettersNeverRunAheadOfTheListener)
 
 TEST_F(Output, StopAndFreeInEveryOrder)
 {
-    EXPECT_FALSE(song_stop(nullptr));
-    EXPECT_FALSE(song_free(nullptr));
-    EXPECT_EQ(song_get_row(nullptr), 0);
+    EXPECT_FALSE(song_stop(nullptr) || song_free(nullptr) || song_get_row(nullptr));
     load(moving_module());
-    EXPECT_TRUE(song_stop(song));  // never played
-    EXPECT_TRUE(song_play(song));
-    EXPECT_TRUE(song_stop(song));
-    EXPECT_TRUE(song_stop(song));  // twice
+    // Never played, played, twice.
+    EXPECT_TRUE(song_stop(song) && song_play(song) && song_stop(song) && song_stop(song));
     EXPECT_EQ(device_cycle, nullptr);
     EXPECT_TRUE(song_play(song));
     play_to_block(20);
@@ -151,12 +145,8 @@ std::vector<int16_t> render_wav(const std::vector<uint8_t> &module, double secon
     EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(),
                                       (uint32_t)module.size()), 1);
     testing::internal::GetCapturedStdout();
-    std::vector<uint8_t> file;
-    if (FILE *f = fopen(path.c_str(), "rb")) {
-        for (int c; (c = fgetc(f)) != EOF;)
-            file.push_back((uint8_t)c);
-        fclose(f);
-    }
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
     remove(path.c_str());
     if (file.size() < 44)
         return {};
@@ -175,9 +165,8 @@ TEST_F(Output, SoundtrackIsWhatTheCaptureDeviceHears)
     // The same module through the capture backend's device at 60 frames/s.
     static std::vector<int16_t> heard;
     heard.clear();
-    Platform capture = scripted_platform();
-    capture_audio_bootstrap(&capture, 60);
-    platform = capture;
+    platform = scripted_platform();
+    capture_audio_bootstrap(&platform, 60);
     capture_audio_set_listener([](const int16_t *pcm, uint32_t frames) {
         heard.insert(heard.end(), pcm, pcm + 2 * (size_t)frames);
     });
@@ -226,9 +215,7 @@ TEST(OutputOnSdl, PlaysOnTheAudioThreadAndStopsClean)
 XmModule mixing_module()
 {
     XmModule m;
-    m.channels = 4;
-    m.speed = 3;
-    m.bpm = 150;
+    m.channels = 4, m.speed = 3, m.bpm = 150;
     m.orders = {0, 1, 0, 1};
     std::vector<int8_t> saw(700);
     for (size_t i = 0; i < saw.size(); ++i)
@@ -245,8 +232,7 @@ XmModule mixing_module()
     XmInstrument enveloped = xm_instrument(forward);
     enveloped.volume_envelope = {{0, 0}, {5, 64}, {20, 30}, {60, 10}};
     enveloped.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN;
-    enveloped.volume_sustain = 2;
-    enveloped.fadeout = 900;
+    enveloped.volume_sustain = 2, enveloped.fadeout = 900;
     m.instruments = {xm_instrument(forward), xm_instrument(pingpong), xm_instrument(oneshot),
                      enveloped};
     for (int p = 0; p < 2; ++p) {
