@@ -95,19 +95,17 @@ TEST(XmLoader, SamplesWidenAndLoopGuardsHoldWhatTheInterpolationReads)
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->instruments[0].samples[0], &EMPTY_SAMPLE);
     Sample *const *s = song->instruments[1].samples;
-    EXPECT_EQ(s[0]->loop_kind, LOOP_FORWARD);
-    EXPECT_EQ(s[0]->data[4], 20 * 256);
-    EXPECT_EQ(s[1]->loop_kind, LOOP_PINGPONG);
-    EXPECT_EQ(s[1]->data[4], 40 * 256);
-    EXPECT_EQ(s[1]->data[5], 60 * 256);  // past the loop: untouched
+    // Guards past the loops: the loop start, the loop end mirrored; past it untouched.
+    EXPECT_EQ(std::vector<int>({s[0]->loop_kind, s[0]->data[4], s[1]->loop_kind, s[1]->data[4],
+                                s[1]->data[5]}),
+              std::vector<int>({LOOP_FORWARD, 20 * 256, LOOP_PINGPONG, 40 * 256, 60 * 256}));
     // 8-bit deltas wrap and widen; zero guards on both sides.
     EXPECT_EQ(s[2]->bits, 16);
     EXPECT_EQ(std::vector<int>(s[2]->data - 1, s[2]->data + 3),
               (std::vector<int>{0, 32512, -32512, 0}));
     // A 16-bit header counts bytes; a loop of length 0 is none.
-    EXPECT_EQ(s[3]->length, 500u);
-    EXPECT_EQ(s[3]->loop_kind, LOOP_NONE);
-    EXPECT_EQ(s[3]->loop_length, 500u);
+    EXPECT_EQ(std::vector<uint32_t>({s[3]->length, s[3]->loop_kind, s[3]->loop_length}),
+              std::vector<uint32_t>({500, LOOP_NONE, 500}));
     song_free(song);
 }
 

