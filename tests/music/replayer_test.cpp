@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 #include "music/output.h"
 #include "music/replayer.h"
@@ -39,51 +40,40 @@ void put(XmModule &m, int pattern, int row, int channel, PatternCell cell)
     xm_cell(m.patterns[pattern], m.channels, row, channel) = cell;
 }
 
-TEST(Replayer, BreaksJumpsAndTheSongsEnd)
+// Row and order movement: where a song stands after some ticks.
+TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
 {
-    // Decimal rows; past 63, or past the target pattern's rows, row 0.
-    for (auto [param, row] : {std::pair{0x1A, 20}, {0x24, 24}, {0x25, 0}, {0x64, 0}}) {
-        XmModule m = module_with(1, 2);
-        m.patterns[1] = xm_pattern(25, 1);
-        m.orders = {0, 1};
-        put(m, 0, 0, 0, {0, 0, 0, 0x0D, (uint8_t)param});
+    struct Effect { int pattern, row, effect, param; };
+    const struct {
+        int speed, rows, restart;
+        std::vector<uint8_t> orders;
+        std::vector<Effect> effects;
+        int ticks, order, row, samples_per_tick;
+    } cases[] = {
+        // Decimal break rows; past 63, or past the target pattern's rows, row 0.
+        {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x1A}}, 2, 1, 20, 882},
+        {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x24}}, 2, 1, 24, 882},
+        {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x25}}, 2, 1, 0, 882},
+        {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x64}}, 2, 1, 0, 882},
+        // A break on the last order goes to the first, not to the restart position;
+        {1, 64, 1, {0, 0, 1}, {{0, 0, 0x0D, 0}, {1, 0, 0x0D, 5}}, 4, 0, 5, 882},
+        // running off the end of the last pattern goes there.
+        {1, 2, 1, {0, 1}, {}, 5, 1, 0, 882},
+        // F05 counts on its own row; F20 is BPM 32; F00 makes every tick a row tick.
+        {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 5, 0, 0, 882},
+        {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 6, 0, 1, 3445},
+        {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 13, 0, 4, 3445},
+    };
+    for (const auto &c : cases) {
+        XmModule m = module_with(1, 2, c.rows);
+        m.speed = c.speed, m.restart = c.restart, m.orders = c.orders;
+        for (Effect e : c.effects)
+            put(m, e.pattern, e.row, 0, {0, 0, 0, (uint8_t)e.effect, (uint8_t)e.param});
         Loaded l(m);
-        l.ticks(2);
-        EXPECT_EQ(std::pair(l.song->order, l.song->row), std::pair(1, row)) << param;
+        l.ticks(c.ticks);
+        EXPECT_EQ(std::tuple(l.song->order, l.song->row, l.song->samples_per_tick),
+                  std::tuple(c.order, c.row, c.samples_per_tick)) << (&c - cases);
     }
-    // A break on the last order goes to the first, not to the restart position.
-    XmModule m = module_with(1, 2);
-    m.orders = {0, 0, 1}, m.restart = 1;
-    put(m, 0, 0, 0, {0, 0, 0, 0x0D, 0});
-    put(m, 1, 0, 0, {0, 0, 0, 0x0D, 0x05});
-    Loaded l(m);
-    l.ticks(4);
-    EXPECT_EQ(std::pair(l.song->order, l.song->row), std::pair(0, 5));
-    // Running off the end of the last pattern goes to the restart position.
-    XmModule end = module_with(1, 2, 2);
-    end.orders = {0, 1}, end.restart = 1;
-    Loaded e(end);
-    e.ticks(5);
-    EXPECT_EQ(std::pair(e.song->order, e.song->row), std::pair(1, 0));
-}
-
-TEST(Replayer, SpeedAndTempoCommands)
-{
-    XmModule m = module_with(1, 1);
-    m.speed = 6;
-    put(m, 0, 0, 0, {0, 0, 0, 0x0F, 0x05});
-    put(m, 0, 1, 0, {0, 0, 0, 0x0F, 0x20});
-    put(m, 0, 2, 0, {0, 0, 0, 0x0F, 0x00});
-    Loaded l(m);
-    l.ticks(5);
-    EXPECT_EQ(l.song->row, 0);  // F05 already counts on its own row
-    l.ticks(1);
-    EXPECT_EQ(l.song->bpm, 32);
-    EXPECT_EQ(l.song->samples_per_tick, 3445);
-    l.ticks(5);
-    EXPECT_EQ(l.song->speed, 0);
-    l.ticks(2);  // F00: every tick is a row tick
-    EXPECT_EQ(l.song->row, 4);
 }
 
 TEST(Replayer, VolumeColumnAndPortamentoEdges)
