@@ -1,7 +1,7 @@
 // xm_builder.cpp - see xm_builder.h.
 #include "xm_builder.h"
 
-#include <cstring>
+#include <cstddef>
 #include <initializer_list>
 
 #include "app/arena.h"
