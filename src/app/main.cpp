@@ -4,7 +4,7 @@
 
 int main()
 {
-    platform_sdl_bootstrap(&platform);
+    platform_desktop_bootstrap(&platform);
     app_run();
     return 0;  // the intro reports nothing through its exit code
 }

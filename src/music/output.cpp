@@ -223,10 +223,12 @@ bool song_play(Song *song)
     platform.audio_play_loop(pcm_ring, (uint32_t)ring_frames * 4);
     stop_requested.store(0);
     thread_finished.store(0);
-    if (platform.audio_drive && platform.audio_drive(output_cycle))
+    if (platform.audio_virtual_time) {
+        platform.audio_set_cycle(output_cycle);
         cycle_driven = true;
-    else
+    } else {
         audio_thread = platform.thread_start(output_thread);
+    }
     return true;
 }
 
@@ -244,7 +246,7 @@ bool song_stop(Song *song)
         audio_thread = nullptr;
     }
     if (cycle_driven) {
-        platform.audio_drive(nullptr);
+        platform.audio_set_cycle(nullptr);
         cycle_driven = false;
     }
     playing_song = nullptr;

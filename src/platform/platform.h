@@ -1,13 +1,16 @@
 // platform.h - the services the intro needs from the machine it runs on.
 //
 // The rest of the program never includes a system header: it reaches the
-// window, the clock, message boxes and glyph rasterising through the one
-// process-wide table `platform`, filled by a backend's bootstrap function
+// window, the clock, message boxes, glyph rasterising and sound through the
+// one process-wide table `platform`, filled by a backend's bootstrap function
 // before anything else runs:
 //
-//   platform_sdl_bootstrap(&platform);        // a window on the desktop
+//   platform_desktop_bootstrap(&platform);     // a window on the desktop
 //   platform_capture_bootstrap(&platform, &c); // offscreen, frame-exact
 //
+// A bootstrap starts from platform_defaults() and sets only what its backend
+// has, so every entry can always be called. The desktop backend is SDL2 on
+// Linux and Win32 on Windows; the build picks the one for its system.
 // OpenGL itself is called directly, through "platform/gl.h".
 // Every entry reports success as 1 and failure as 0 unless it says otherwise.
 #pragma once
@@ -29,6 +32,11 @@ typedef void (*PlatformEventHandler)(int event);
 
 struct Platform {
     const char *name;
+    // 1 when sound runs in virtual time: the backend moves the play position
+    // itself, once per presented frame, and runs the player's cycle right
+    // after (see audio_set_cycle). 0: sound plays in real time and the
+    // player runs its own thread.
+    int audio_virtual_time;
 
     // Brings the backend up (video subsystem, font library). Called once.
     int (*init)(void);
@@ -85,12 +93,12 @@ struct Platform {
     void (*audio_reset)(void);
     // Stops playing and closes the device. Safe when none is open.
     void (*audio_close)(void);
-    // A backend in virtual time keeps cycle, returns 1 and calls it once per
-    // presented frame, after the play position has moved; null forgets it. A
-    // real-time backend returns 0: the caller runs its own thread.
-    int (*audio_drive)(void (*cycle)(void));
-    // Runs body on a new thread at the highest priority granted; null when
-    // no thread can be started.
+    // Only where audio_virtual_time is 1: keeps cycle and calls it once per
+    // presented frame, after the play position has moved; null forgets it.
+    void (*audio_set_cycle)(void (*cycle)(void));
+    // Runs body on a new thread at the highest priority granted, with the
+    // finest timer resolution the system offers for its sleeps; null when no
+    // thread can be started.
     void *(*thread_start)(int (*body)(void));
     // Waits until the thread's body has returned, then releases the thread.
     void (*thread_wait)(void *thread);
@@ -99,5 +107,13 @@ struct Platform {
 // The backend in use; all of its entries are set once bootstrapped.
 extern Platform platform;
 
-// Fills the table with the desktop backend (SDL2).
-int platform_sdl_bootstrap(Platform *p);
+// Gives every entry a safe default: no window, no sound device, no fonts
+// (each says so on stderr), questions answered No, messages on stderr, and
+// the C++ library's steady clock, sleep and threads.
+void platform_defaults(Platform *p);
+
+// Fills the table with this system's desktop backend.
+int platform_desktop_bootstrap(Platform *p);
+// The same backend with an invisible window, for the offscreen capture
+// backend, which takes its window, context, glyphs and threads from it.
+int platform_offscreen_bootstrap(Platform *p);

@@ -26,15 +26,14 @@ void (*device_cycle)(void);
 
 Platform scripted_platform()
 {
-    Platform p = {};
+    Platform p;
+    platform_defaults(&p);
     p.name = "scripted";
+    p.audio_virtual_time = 1;
     p.audio_open = [](int) { return 1; };
     p.audio_play_loop = [](const void *, uint32_t) { device_bytes = 0; };
     p.audio_bytes_played = [] { return device_bytes; };
-    p.audio_reset = p.audio_close = p.swap_buffers = [] {};
-    p.audio_drive = [](void (*cycle)(void)) { return device_cycle = cycle, 1; };
-    p.thread_start = [](int (*)(void)) -> void * { return nullptr; };
-    p.thread_wait = [](void *) {};
+    p.audio_set_cycle = [](void (*cycle)(void)) { device_cycle = cycle; };
     p.sleep_ms = [](uint32_t) {};
     return p;
 }
@@ -177,11 +176,12 @@ TEST_F(Output, SoundtrackIsWhatTheCaptureDeviceHears)
     EXPECT_TRUE(heard == offline);
 }
 
-// The real thing: SDL's dummy driver (set by CTest) and the audio thread.
-TEST(OutputOnSdl, PlaysOnTheAudioThreadAndStopsClean)
+// The real thing: the desktop backend's device (SDL's dummy driver, set by
+// CTest, or waveOut) and the audio thread.
+TEST(OutputOnDesktop, PlaysOnTheAudioThreadAndStopsClean)
 {
     Platform saved = platform;
-    platform_sdl_bootstrap(&platform);
+    platform_desktop_bootstrap(&platform);
     std::vector<uint8_t> bytes = xm_build(moving_module());
     music_set_module(bytes.data(), (uint32_t)bytes.size());
     if (!arena.base)

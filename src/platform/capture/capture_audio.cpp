@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-#include "platform/sdl/sdl_audio.h"
-
 static int frames_per_second;
 static int device_rate;  // 0: closed
 static const int16_t *loop_data;
@@ -50,10 +48,9 @@ static void capture_audio_close()
     device_rate = 0;
 }
 
-static int capture_audio_drive(void (*cycle)(void))
+static void capture_audio_set_cycle(void (*cycle)(void))
 {
     audio_cycle = cycle;
-    return 1;
 }
 
 // Hands the listener n frames from the loop at its cursor (or silence).
@@ -113,11 +110,10 @@ void capture_audio_bootstrap(Platform *p, int fps)
     p->audio_bytes_played = capture_audio_bytes_played;
     p->audio_reset = capture_audio_reset;
     p->audio_close = capture_audio_close;
-    p->audio_drive = capture_audio_drive;
-    // Real threads: the player starts none here, since audio_drive takes its
-    // cycle (a body that slept would move the virtual clock).
-    p->thread_start = sdl_thread_start;
-    p->thread_wait = sdl_thread_wait;
+    // The player starts no thread here: its cycle runs at each frame (a
+    // thread that slept would move the virtual clock).
+    p->audio_virtual_time = 1;
+    p->audio_set_cycle = capture_audio_set_cycle;
 }
 
 void capture_audio_set_listener(CaptureAudioListener l)

@@ -6,9 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/freetype/ft_glyphs.h"
 #include "platform/gl.h"
-#include "platform/sdl/sdl_window.h"
 
 static CaptureConfig capture;
 static int64_t virtual_counter;
@@ -20,19 +18,7 @@ static int limit_reached;
 static int window_width, window_height;
 static std::vector<uint8_t> frame_pixels;
 static PlatformEventHandler event_handler;  // the program's, from its first pump
-
-static int capture_init()
-{
-    if (!sdl_video_init("offscreen"))
-        return 0;
-    return ft_glyphs_init();
-}
-
-static void capture_shutdown()
-{
-    ft_glyphs_shutdown();
-    sdl_video_shutdown();
-}
+static Platform host;  // the offscreen backend: window, context, glyphs, threads
 
 static int capture_ask_yes_no(const char *, const char *)
 {
@@ -60,19 +46,11 @@ const char *capture_last_message_text()
     return last_text;
 }
 
-static int capture_set_display_mode(int, int, int)
-{
-    return 0;
-}
-
-static void capture_restore_display_mode() {}
-static void capture_show_cursor(int) {}
-
-static int capture_window_open(int width, int height, int fullscreen, const char *title)
+static int capture_window_open(int width, int height, int, const char *title)
 {
     window_width = width;
     window_height = height;
-    return sdl_window_open(width, height, fullscreen, title);
+    return host.window_open(width, height, 0, title);
 }
 
 static double capture_refresh_rate()
@@ -103,7 +81,7 @@ static void capture_swap_buffers()
     uint32_t frame = frames_presented;
     if (capture.on_frame && (!capture.want_frame || capture.want_frame(frame)))
         read_frame(frame);
-    sdl_window_swap();
+    host.swap_buffers();
     ++frames_presented;
     pacing_pending = 1;
     if (capture.after_frame)
@@ -119,6 +97,7 @@ static void capture_swap_buffers()
 static void capture_pump_events(PlatformEventHandler handler)
 {
     event_handler = handler;
+    host.pump_events(handler);
     if (capture.max_frames && frames_presented >= capture.max_frames) {
         limit_reached = 1;
         handler(PLATFORM_EVENT_CLOSE);
@@ -163,23 +142,25 @@ int platform_capture_bootstrap(Platform *p, const CaptureConfig *config)
     limit_reached = 0;
     event_handler = nullptr;
 
+    // The host keeps its init, window, context, glyphs and threads; the
+    // display is never changed, and time, questions and sound are virtual.
+    platform_offscreen_bootstrap(&host);
+    Platform defaults;
+    platform_defaults(&defaults);
+    *p = host;
     p->name = "capture";
-    p->init = capture_init;
-    p->shutdown = capture_shutdown;
     p->ask_yes_no = capture_ask_yes_no;
     p->message_box = capture_message_box;
-    p->set_display_mode = capture_set_display_mode;
-    p->restore_display_mode = capture_restore_display_mode;
+    p->set_display_mode = defaults.set_display_mode;
+    p->restore_display_mode = defaults.restore_display_mode;
+    p->show_cursor = defaults.show_cursor;
     p->window_open = capture_window_open;
-    p->window_close = sdl_window_close;
-    p->show_cursor = capture_show_cursor;
     p->refresh_rate = capture_refresh_rate;
     p->swap_buffers = capture_swap_buffers;
     p->pump_events = capture_pump_events;
     p->counter = capture_counter;
     p->counter_frequency = capture_counter_frequency;
     p->sleep_ms = capture_sleep_ms;
-    p->font_bitmaps = ft_glyphs_record;
     capture_audio_bootstrap(p, capture.fps);
     return 1;
 }

@@ -1,7 +1,8 @@
 // capture_platform.h - the offscreen, frame-exact backend.
 //
-// The same program runs on SDL's offscreen video driver (real Mesa OpenGL, no
-// display server) with a virtual clock: the counter moves by exactly one frame
+// The same program runs on the system's offscreen backend (on Linux SDL's
+// offscreen video driver: real Mesa OpenGL, no display server; on Windows an
+// invisible window) with a virtual clock: the counter moves by exactly one frame
 // period (1/fps s) at the first pacing wait after each presented frame, so
 // every run produces the same frames. The fullscreen question is answered No;
 // message boxes go to stderr and are counted.

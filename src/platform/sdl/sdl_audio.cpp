@@ -129,11 +129,6 @@ void sdl_audio_close()
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-int sdl_audio_drive(void (*)(void))
-{
-    return 0;
-}
-
 struct ThreadStart {
     int (*body)(void);
 };

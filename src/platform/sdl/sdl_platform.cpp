@@ -1,7 +1,9 @@
-// sdl_platform.cpp - the desktop backend on SDL2.
+// sdl_platform.cpp - the desktop backend on SDL2 (Linux).
 //
-// platform_sdl_bootstrap() fills the platform table with SDL's window,
-// message boxes, input and counter, and FreeType glyphs. Where a message box
+// platform_desktop_bootstrap() fills the platform table with SDL's window,
+// message boxes, input, counter and sound, and FreeType glyphs;
+// platform_offscreen_bootstrap() the window on SDL's offscreen driver (Mesa,
+// no display server), glyphs and threads for the capture backend. Where a message box
 // cannot be shown (no display), its caption and text go to stderr and a
 // question is answered No, so a user in a terminal sees why nothing opened.
 #include <SDL2/SDL.h>
@@ -117,8 +119,42 @@ static void sdl_sleep_ms(uint32_t ms)
     SDL_Delay(ms);  // SDL_Delay(0) yields the time slice
 }
 
-int platform_sdl_bootstrap(Platform *p)
+static int sdl_offscreen_init()
 {
+    if (!sdl_video_init("offscreen"))
+        return 0;
+    return ft_glyphs_init();
+}
+
+static void sdl_offscreen_shutdown()
+{
+    ft_glyphs_shutdown();
+    sdl_video_shutdown();
+}
+
+int platform_offscreen_bootstrap(Platform *p)
+{
+    platform_defaults(p);
+    p->name = "sdl-offscreen";
+    p->init = sdl_offscreen_init;
+    p->shutdown = sdl_offscreen_shutdown;
+    p->window_open = sdl_window_open;
+    p->window_close = sdl_window_close;
+    p->swap_buffers = sdl_window_swap;
+    // SDL turns SIGINT and SIGTERM into a quit event once video is up.
+    p->pump_events = sdl_pump_events;
+    p->counter = sdl_counter;
+    p->counter_frequency = sdl_counter_frequency;
+    p->sleep_ms = sdl_sleep_ms;
+    p->font_bitmaps = ft_glyphs_record;
+    p->thread_start = sdl_thread_start;
+    p->thread_wait = sdl_thread_wait;
+    return 1;
+}
+
+int platform_desktop_bootstrap(Platform *p)
+{
+    platform_defaults(p);
     p->name = "sdl";
     p->init = sdl_init;
     p->shutdown = sdl_shutdown;
@@ -141,7 +177,6 @@ int platform_sdl_bootstrap(Platform *p)
     p->audio_bytes_played = sdl_audio_bytes_played;
     p->audio_reset = sdl_audio_reset;
     p->audio_close = sdl_audio_close;
-    p->audio_drive = sdl_audio_drive;
     p->thread_start = sdl_thread_start;
     p->thread_wait = sdl_thread_wait;
     return 1;
