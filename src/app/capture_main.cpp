@@ -14,8 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
+#include <system_error>
 #include <vector>
 
 #include "app/arena.h"
@@ -176,17 +177,15 @@ static int parse_options(int argc, char **argv)
     return 1;
 }
 
-static int make_dirs(const std::string &path)
+// Makes the folder and its parents; on failure errno-style text is in why.
+static int make_dirs(const std::string &path, std::string &why)
 {
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i < path.size() && path[i] != '/')
-            continue;
-        std::string part = path.substr(0, i);
-        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
-            return 0;
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (!error && std::filesystem::is_directory(path, error))
+        return 1;
+    why = error ? error.message() : "not a folder";
+    return 0;
 }
 
 static void log_frame(const AppFrameInfo *info)
@@ -228,9 +227,10 @@ static void write_pcm(const int16_t *stereo, uint32_t frames)
 // The textures alone: a context, the arena and the texture task.
 static int capture_textures()
 {
-    if (!make_dirs(options.textures_dir)) {
+    std::string why;
+    if (!make_dirs(options.textures_dir, why)) {
         fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
-                options.textures_dir.c_str(), strerror(errno));
+                options.textures_dir.c_str(), why.c_str());
         return 1;
     }
     CaptureConfig config = {};
@@ -300,9 +300,10 @@ int main(int argc, char **argv)
         return capture_soundtrack();
     if (!options.textures_dir.empty())
         return capture_textures();
-    if (!options.out_dir.empty() && !make_dirs(options.out_dir)) {
+    std::string why;
+    if (!options.out_dir.empty() && !make_dirs(options.out_dir, why)) {
         fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
-                options.out_dir.c_str(), strerror(errno));
+                options.out_dir.c_str(), why.c_str());
         return 1;
     }
     CaptureConfig config = {};
