@@ -17,6 +17,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F
+#endif
 #ifndef GL_REFLECTION_MAP_ARB
 #define GL_REFLECTION_MAP_ARB 0x8512
 #endif

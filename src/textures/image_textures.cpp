@@ -9,11 +9,6 @@
 #include "platform/gl.h"
 #include "textures/textures.h"
 
-// Windows' OpenGL 1.1 header stops short of 1.2's edge clamp.
-#ifndef GL_CLAMP_TO_EDGE
-#define GL_CLAMP_TO_EDGE 0x812F
-#endif
-
 uint32_t backdrop_texture;
 uint32_t robot_mask_texture;
 uint32_t overlay_texture;

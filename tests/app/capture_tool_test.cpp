@@ -1,6 +1,7 @@
 // Runs frostmere-capture as a user does and looks at what it wrote.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -16,23 +17,46 @@ struct RunResult {
     std::string output;
 };
 
+#ifdef _WIN32
+// A tool built on Linux and run under Wine is seen through Wine's Z: drive.
+static std::string tool_command()
+{
+    std::string command = "\"";
+    if (CAPTURE_TOOL[0] == '/')
+        command += "Z:";
+    command += CAPTURE_TOOL;
+    command += '"';
+    return command;
+}
+#define popen _popen
+#define pclose _pclose
+#define exit_code_of(status) (status)
+#else
+static std::string tool_command()
+{
+    return CAPTURE_TOOL;
+}
+#define exit_code_of(status) (WIFEXITED(status) ? WEXITSTATUS(status) : -1)
+#endif
+
 static RunResult run_capture(const std::string &arguments)
 {
     RunResult result;
-    FILE *pipe = popen((std::string(CAPTURE_TOOL) + " " + arguments + " 2>&1").c_str(), "r");
+    FILE *pipe = popen((tool_command() + " " + arguments + " 2>&1").c_str(), "r");
     if (!pipe)
         return result;
     char buffer[512];
     while (fgets(buffer, sizeof buffer, pipe))
         result.output += buffer;
     int status = pclose(pipe);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exit_code = exit_code_of(status);
     return result;
 }
 
 static fs::path fresh_dir(const char *name)
 {
-    fs::path dir = fs::temp_directory_path() / ("frostmere-test-" + std::to_string(getpid())) / name;
+    const auto tag = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path dir = fs::temp_directory_path() / ("frostmere-test-" + std::to_string(tag)) / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
@@ -45,7 +69,7 @@ static int red_at(const fs::path &dir, uint32_t frame, int x, int y)
     snprintf(name, sizeof name, "frame-%06u.png", frame);
     std::vector<uint8_t> rgba;
     int width = 0, height = 0;
-    if (!png_read_rgba((dir / name).c_str(), rgba, &width, &height) || width != 640 || height != 480)
+    if (!png_read_rgba((dir / name).string().c_str(), rgba, &width, &height) || width != 640 || height != 480)
         return -1;
     return rgba[((size_t)y * width + x) * 4];
 }
@@ -90,7 +114,7 @@ TEST(CaptureTool, TheTimelineFollowsTheSongToTheTerminator)
                                 (dir / "sound.wav").string());
     ASSERT_EQ(run.exit_code, 0) << run.output;
 
-    FILE *file = fopen((dir / "log.txt").c_str(), "r");
+    FILE *file = fopen((dir / "log.txt").string().c_str(), "r");
     ASSERT_NE(file, nullptr);
     char text[256];
     int frames = 0, entry = -1, elapsed = 0, order = 0, row = 0;
@@ -140,7 +164,7 @@ TEST(CaptureTool, TexturesAndSoundtrackExports)
     ASSERT_EQ(run.exit_code, 0) << run.output;
     EXPECT_EQ(fs::file_size(dir / "song.wav"), 44u + 88200u * 4);
 
-    FILE *junk = fopen((dir / "junk.xm").c_str(), "wb");
+    FILE *junk = fopen((dir / "junk.xm").string().c_str(), "wb");
     ASSERT_NE(junk, nullptr);
     fputs("Extended Module: but nothing after it", junk);
     fclose(junk);

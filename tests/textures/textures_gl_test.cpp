@@ -1,8 +1,10 @@
 // The precalc tasks on a real offscreen context: the ten uploads and their
 // kept copies, the silhouette's mask and overlay, the failure paths and the
 // file export.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "../gl_fixture.h"
@@ -81,9 +83,12 @@ TEST_F(TexturesTask, UploadsTenTexturesAndKeepsTheirPixels)
     EXPECT_EQ(texture_gl_name(9), last);
 
     // The export writes each as a picture (opaque) and a raw copy.
-    char dir[] = "/tmp/fm_textures_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string out = std::string(dir) + "/out";  // made by the export
+    const auto tag = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("fm_textures_" + std::to_string(tag));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string out = dir.string() + "/out";  // made by the export
     ASSERT_EQ(textures_export(out.c_str()), 1);
     for (int i = 0; i < TEXTURE_COUNT; ++i) {
         const std::string base = out + "/texture" + std::to_string(i);
@@ -98,11 +103,8 @@ TEST_F(TexturesTask, UploadsTenTexturesAndKeepsTheirPixels)
         EXPECT_EQ(fread(raw.data(), 1, raw.size(), f), (size_t)TEXTURE_SLOT_BYTES);
         fclose(f);
         EXPECT_EQ(memcmp(raw.data(), texture_pixels(i), TEXTURE_SLOT_BYTES), 0);
-        remove((base + ".png").c_str());
-        remove((base + ".rgba").c_str());
     }
-    rmdir(out.c_str());
-    rmdir(dir);
+    std::filesystem::remove_all(dir);
     EXPECT_EQ(textures_export("/proc/no/such/dir"), 0);
 }
 

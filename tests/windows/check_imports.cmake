@@ -1,0 +1,23 @@
+# check_imports.cmake - fails unless every executable imports only Windows'
+# own DLLs, so the programs run on a bare Windows with nothing installed.
+#   cmake -DOBJDUMP=... "-DEXECUTABLES=a.exe;b.exe" -P check_imports.cmake
+cmake_policy(SET CMP0057 NEW)
+set(ALLOWED opengl32.dll glu32.dll gdi32.dll user32.dll winmm.dll kernel32.dll msvcrt.dll)
+foreach(exe IN LISTS EXECUTABLES)
+  execute_process(COMMAND ${OBJDUMP} -p ${exe} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} could not read ${exe}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\r\n]+" names "${dump}")
+  set(imports "")
+  foreach(line IN LISTS names)
+    string(REPLACE "DLL Name: " "" dll "${line}")
+    string(TOLOWER "${dll}" dll)
+    list(APPEND imports ${dll})
+    if(NOT dll IN_LIST ALLOWED)
+      message(FATAL_ERROR "${exe} imports ${dll}, which Windows does not ship")
+    endif()
+  endforeach()
+  file(SIZE ${exe} size)
+  message(STATUS "${exe} (${size} bytes) imports: ${imports}")
+endforeach()
