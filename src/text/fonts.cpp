@@ -8,8 +8,8 @@ int font_create(int height, int weight, const char *face)
 {
     if (!face)
         return 0;
-    // Codes 0 to 254 only: code 255 of every font has no list and draws
-    // nothing, as the Windows original made them.
+    // 255 lists, codes 0 to 254: code 255 of every font has no list and
+    // draws nothing.
     if (!platform.font_bitmaps(face, height, weight, 0, 255, font_list_base(font_count)))
         return 0;
     ++font_count;

@@ -4,13 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-// libstdc++ already defines NOMINMAX on mingw-w64.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "platform/win32/win32_audio.h"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The Windows intro under Wine, as a user runs it: prompt_helper answers the
-# fullscreen question No, and the X display is photographed (xwd) while it
+# fullscreen question (no: a window; yes: the display's own 640x480 mode),
+# and the X display is photographed (xwd) while it
 # plays. The intro must end by itself (Wine's null sound device runs fast, so
 # the show is shorter than on a real machine: only order and completion are
 # checked), exit 0 with nothing on stderr, and have shown the forest.
-#   intro_runs_to_its_end.sh frostmere.exe prompt_helper.exe OUTDIR
+#   intro_runs_to_its_end.sh frostmere.exe prompt_helper.exe no|yes OUTDIR
 set -uo pipefail
-intro=$1 helper=$2 out=$3
+intro=$1 helper=$2 answer=$3 out=$4
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${DISPLAY:-}" ]; then
   echo "FAIL: Wine needs an X display here: run the Windows tests under xvfb-run"
@@ -15,7 +16,7 @@ fi
 source "$here/../../scripts/wine-env"
 rm -rf "$out" && mkdir -p "$out/shots"
 
-wine "$helper" --answer no > "$out/helper.txt" 2>&1 &
+wine "$helper" --answer "$answer" > "$out/helper.txt" 2>&1 &
 helper_pid=$!
 start=$(date +%s)
 timeout 300 wine "$intro" > "$out/stdout.txt" 2> "$out/stderr.txt" &

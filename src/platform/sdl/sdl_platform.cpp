@@ -132,16 +132,15 @@ static void sdl_offscreen_shutdown()
     sdl_video_shutdown();
 }
 
-int platform_offscreen_bootstrap(Platform *p)
+// What both variants share: the window and context, input, time, glyphs
+// and threads.
+static void fill_common(Platform *p)
 {
     platform_defaults(p);
-    p->name = "sdl-offscreen";
-    p->init = sdl_offscreen_init;
-    p->shutdown = sdl_offscreen_shutdown;
     p->window_open = sdl_window_open;
     p->window_close = sdl_window_close;
     p->swap_buffers = sdl_window_swap;
-    // SDL turns SIGINT and SIGTERM into a quit event once video is up.
+    // Once video is up SDL also turns SIGINT and SIGTERM into a quit event.
     p->pump_events = sdl_pump_events;
     p->counter = sdl_counter;
     p->counter_frequency = sdl_counter_frequency;
@@ -149,12 +148,20 @@ int platform_offscreen_bootstrap(Platform *p)
     p->font_bitmaps = ft_glyphs_record;
     p->thread_start = sdl_thread_start;
     p->thread_wait = sdl_thread_wait;
+}
+
+int platform_offscreen_bootstrap(Platform *p)
+{
+    fill_common(p);
+    p->name = "sdl-offscreen";
+    p->init = sdl_offscreen_init;
+    p->shutdown = sdl_offscreen_shutdown;
     return 1;
 }
 
 int platform_desktop_bootstrap(Platform *p)
 {
-    platform_defaults(p);
+    fill_common(p);
     p->name = "sdl";
     p->init = sdl_init;
     p->shutdown = sdl_shutdown;
@@ -162,22 +169,12 @@ int platform_desktop_bootstrap(Platform *p)
     p->message_box = sdl_message_box;
     p->set_display_mode = sdl_set_display_mode;
     p->restore_display_mode = sdl_restore_display_mode;
-    p->window_open = sdl_window_open;
-    p->window_close = sdl_window_close;
     p->show_cursor = sdl_show_cursor;
     p->refresh_rate = sdl_display_refresh_rate;
-    p->swap_buffers = sdl_window_swap;
-    p->pump_events = sdl_pump_events;
-    p->counter = sdl_counter;
-    p->counter_frequency = sdl_counter_frequency;
-    p->sleep_ms = sdl_sleep_ms;
-    p->font_bitmaps = ft_glyphs_record;
     p->audio_open = sdl_audio_open;
     p->audio_play_loop = sdl_audio_play_loop;
     p->audio_bytes_played = sdl_audio_bytes_played;
     p->audio_reset = sdl_audio_reset;
     p->audio_close = sdl_audio_close;
-    p->thread_start = sdl_thread_start;
-    p->thread_wait = sdl_thread_wait;
     return 1;
 }

@@ -9,13 +9,6 @@
 
 #include "platform/win32/wave_position.h"
 
-// libstdc++ already defines NOMINMAX on mingw-w64.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <mmsystem.h>
 
