@@ -14,8 +14,21 @@
 #include "platform/win32/win32_fonts.h"
 #include "platform/win32/win32_window.h"
 
+// A GUI program has no console: started from one, it borrows its parent's,
+// so the reasons it gives on stderr are seen. Where stderr already leads
+// somewhere (a file, a pipe, Wine's terminal) it stays as it is.
+static void borrow_parent_console()
+{
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error && error != INVALID_HANDLE_VALUE)
+        return;
+    if (AttachConsole(ATTACH_PARENT_PROCESS))
+        freopen("CONOUT$", "w", stderr);
+}
+
 static int win32_init()
 {
+    borrow_parent_console();
     return win32_register_class();
 }
 
