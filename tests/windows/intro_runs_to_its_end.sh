@@ -23,8 +23,13 @@ timeout 300 wine "$intro" > "$out/stdout.txt" 2> "$out/stderr.txt" &
 intro_pid=$!
 shot=0
 while kill -0 "$intro_pid" 2> /dev/null; do
-  xwd -root -silent > "$out/shots/shot-$(printf %03d $shot).xwd" 2> /dev/null || break
-  shot=$((shot + 1))
+  # A dump can fail while the display changes mode: that one is dropped.
+  file="$out/shots/shot-$(printf %03d $shot).xwd"
+  if xwd -root -silent > "$file" 2> /dev/null; then
+    shot=$((shot + 1))
+  else
+    rm -f "$file"
+  fi
   sleep 0.5
 done
 wait "$intro_pid"
