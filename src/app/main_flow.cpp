@@ -125,16 +125,33 @@ static void run_timeline(const TimelineEntry *timeline)
     }
 }
 
+// Ends a start-up that got as far as the window: the reason goes to stderr.
+static int startup_failed(int outcome, const char *reason)
+{
+    fprintf(stderr, "frostmere: start-up failed: %s\n", reason);
+    music_stop();
+    arena_release();
+    window_destroy();
+    unregister_window_class();
+    return outcome;
+}
+
 int app_run()
 {
     int fullscreen_wanted = ask_fullscreen();
-    register_window_class();
-    window_create(640, 480, 32, fullscreen_wanted, TITLE);
+    if (!register_window_class()) {
+        fprintf(stderr, "frostmere: start-up failed: the display could not be used\n");
+        unregister_window_class();
+        return APP_OUTCOME_STARTUP_FAILED;
+    }
+    // Without a window there is no context to ask for extensions: that is a
+    // failure of its own, not a missing extension.
+    if (!window_create(640, 480, 32, fullscreen_wanted, TITLE))
+        return startup_failed(APP_OUTCOME_NO_GL, "no OpenGL window could be opened");
     if (!has_gl_extension("GL_ARB_texture_cube_map")) {
         platform.message_box("CRRRRAPPPP!!", "extension missing -> abort (haha)");
-        window_destroy();
-        unregister_window_class();
-        return APP_OUTCOME_NO_GL;
+        return startup_failed(APP_OUTCOME_NO_GL,
+                              "OpenGL lacks GL_ARB_texture_cube_map (cube map reflections)");
     }
     frame_period = frame_period_for_refresh(refresh_rate);
 
@@ -152,14 +169,8 @@ int app_run()
         failed = "the font \"Arial\" (or a metric-compatible face) was not found";
     else if (!music_init())
         failed = "the music could not be started (no sound device, or the song was rejected)";
-    if (failed) {
-        fprintf(stderr, "frostmere: start-up failed: %s\n", failed);
-        music_stop();
-        arena_release();
-        window_destroy();
-        unregister_window_class();
-        return APP_OUTCOME_STARTUP_FAILED;
-    }
+    if (failed)
+        return startup_failed(APP_OUTCOME_STARTUP_FAILED, failed);
     int outcome = APP_OUTCOME_ENDED;
     if (!quit_requested && !precalc_run(precalc))
         outcome = APP_OUTCOME_TASK_FAILED;

@@ -11,9 +11,9 @@
 int fullscreen_active;
 double refresh_rate;
 
-void register_window_class()
+int register_window_class()
 {
-    platform.init();
+    return platform.init() ? 1 : 0;
 }
 
 void unregister_window_class()

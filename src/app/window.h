@@ -1,6 +1,7 @@
 // window.h - the intro's single window, its display mode and GL context.
 //
-// register_window_class() brings the platform backend up;
+// register_window_class() brings the platform backend up (0 when it cannot,
+// e.g. without a display; the backend says why on stderr);
 // window_create() opens the 640x480 window (fullscreen when wanted and the
 // display allows it, else windowed without a word), makes its GL context
 // current and sets the initial GL state every 3-D layer relies on;
@@ -12,7 +13,7 @@
 extern int fullscreen_active;
 extern double refresh_rate;
 
-void register_window_class();
+int register_window_class();
 void unregister_window_class();
 int window_create(int width, int height, int bits, int fullscreen_wanted, const char *title);
 int set_display_mode(int width, int height, int bits);

@@ -1,0 +1,71 @@
+// Start-up failures: each stops the program with its own reason and a
+// non-zero outcome, and only a missing extension shows the extension box.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/program.h"
+#include "app/shell.h"
+#include "platform/capture/capture_platform.h"
+#include "platform/platform.h"
+
+namespace {
+
+int boxes_shown;
+
+void count_box(const char *, const char *)
+{
+    ++boxes_shown;
+}
+
+TEST(Startup, EachFailureHasItsOutcomeAndNoWrongBox)
+{
+    struct Case {
+        const char *name;
+        int (*init)(void);
+        int (*window_open)(int, int, int, const char *);
+        int outcome;
+    };
+    const Case cases[] = {
+        {"no display", [] { return 0; }, nullptr, APP_OUTCOME_STARTUP_FAILED},
+        {"no window", nullptr, [](int, int, int, const char *) { return 0; }, APP_OUTCOME_NO_GL},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CaptureConfig config = {};
+        config.fps = 60;
+        ASSERT_EQ(platform_capture_bootstrap(&platform, &config), 1);
+        if (c.init)
+            platform.init = c.init;
+        if (c.window_open)
+            platform.window_open = c.window_open;
+        platform.message_box = count_box;
+        boxes_shown = 0;
+        quit_requested = 0;
+        EXPECT_EQ(app_run(), c.outcome);
+        EXPECT_EQ(boxes_shown, 0);  // "extension missing" is not the reason
+    }
+}
+
+#ifndef _WIN32
+// The intro as a user starts it where there is no display at all.
+TEST(Startup, WithoutADisplayTheIntroSaysSoAndFails)
+{
+    std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ") +
+                          INTRO + " 2>&1";
+    FILE *pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    int status = pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), APP_OUTCOME_STARTUP_FAILED) << output;
+    EXPECT_NE(output.find("no display found"), std::string::npos) << output;
+    EXPECT_EQ(output.find("extension missing"), std::string::npos) << output;
+}
+#endif
+
+}  // namespace
