@@ -29,7 +29,7 @@ void mixer_set_rate(int32_t rate)
 }
 
 // Frames until the position reaches (or passes) the boundary the voice moves
-// towards; -1 when it will not within this chunk's reach.
+// towards; -1 when it never will.
 static int64_t frames_to_boundary(const Voice *v, uint64_t start, uint64_t end, uint64_t pos,
                                   uint64_t step, bool forward_loop)
 {
@@ -41,10 +41,10 @@ static int64_t frames_to_boundary(const Voice *v, uint64_t start, uint64_t end, 
     // Already at or past it (a backward voice below its loop start).
     if (distance <= 0)
         return 0;
-    if ((distance >> 32) >= (1 << 24))
-        return -1;
-    // The division is done in 64 bits: a long sample at a low rate needs
-    // more than 32 bits of quotient, and a fast step more than 32 of divisor.
+    // The division is done in 64 bits, however far the boundary: a long
+    // sample at a low rate needs more than 32 bits of quotient, a fast step
+    // more than 32 of divisor, and a note far above the top octave crosses
+    // millions of frames in one chunk.
     uint64_t d = (uint64_t)distance >> 8;
     uint64_t t = ((step >> 32) << 24) + ((step & 0xFFFFFFFFu) >> 8);
     if (step == 0)
@@ -496,7 +496,9 @@ void mix_voices(float *destination, int32_t frames)
                 else if (whole >= end)
                     v->pos_int = (int32_t)(start + (whole - end) % sample->loop_length);
             } else if (sample->loop_kind == LOOP_PINGPONG) {
-                __int128 p = (__int128)v->pos_int * ((__int128)1 << 32) + v->pos_frac;
+                // Read as unsigned, as the chunk reads it: a sample near 2^31
+                // frames long can be overshot past the int32 range.
+                __int128 p = (__int128)(uint32_t)v->pos_int * ((__int128)1 << 32) + v->pos_frac;
                 reflect(v, (int64_t)start, (int64_t)end, &p);
                 v->pos_int = (int32_t)(int64_t)(p >> 32);
                 v->pos_frac = (uint32_t)(uint64_t)p;

@@ -1,6 +1,7 @@
 // The mixer's boundaries, loops and ramps, and the clipper's rounding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 #include <vector>
@@ -124,6 +125,44 @@ TEST(Mixer, LongSampleAtALowRateNeedsA64BitChunkCount)
     ASSERT_NE(v.sample, nullptr);
     uint64_t now = (uint64_t)(uint32_t)v.pos_int << 32 | v.pos_frac;
     EXPECT_NEAR((double)(now - pos), 100.0 * (double)step, 100.0);
+}
+
+// The step of a note far above the top octave (the frequency capped at 2^31 Hz)
+// moves tens of thousands of frames a frame, so one call crosses a boundary
+// 17 million frames away. Inside the loop the sample holds 100, outside it
+// 30000: a frame read past the boundary shows in the mix.
+TEST(Mixer, HugeStepsStopAtTheLoopEndsOfALongSampleOnEveryKernel)
+{
+    const uint32_t first = 2500000, end = 19500000;
+    std::vector<int16_t> values(end + first, 30000);
+    std::fill(values.begin() + first, values.begin() + end, 100);
+    const double step = 2147483647.0 / 44100;
+    const struct { uint8_t kind; uint32_t loop_start; double position; int direction; } cases[] = {
+        {LOOP_NONE, 0, first, 1},  // the sample's end: its zero guard, then 30000
+        {LOOP_FORWARD, first, first, 1},
+        {LOOP_PINGPONG, first, first, 1},
+        {LOOP_PINGPONG, first, end - 0.5, 2},
+    };
+    for (int kernels = MIXER_KERNELS_PLAIN; kernels < MIXER_KERNELS_BEST; ++kernels) {
+        if (!mixer_use_kernels(kernels))
+            continue;
+        for (const auto &c : cases) {
+            Voice &v = start(values, c.kind, c.loop_start, end - c.loop_start, c.position, step);
+            sample.length = end;
+            if (c.kind == LOOP_NONE)
+                sample.loop_length = end, sample.data[end] = 0;
+            v.direction = c.direction;
+            for (int call = 0; call < 3; ++call) {
+                std::vector<float> out = mix(400);
+                const auto [low, high] = std::minmax_element(out.begin(), out.end());
+                EXPECT_TRUE(*low >= 0.0f && *high <= 100.0f) << kernels << " " << (&c - cases);
+                const uint32_t at = (uint32_t)v.pos_int;
+                EXPECT_TRUE(!v.sample || (at >= c.loop_start && at < end))
+                    << kernels << " " << (&c - cases) << ": " << at;
+            }
+        }
+    }
+    mixer_use_kernels(MIXER_KERNELS_BEST);
 }
 
 TEST(Clipper, RoundsToEvenAndClamps)
