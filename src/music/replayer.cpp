@@ -12,6 +12,9 @@ enum Effect : uint8_t {
 };
 
 constexpr int32_t MIN_PERIOD = 56;
+// Ten octaves, C-0 to B-9: the notes the period formula is meant for.
+constexpr int32_t MAX_REAL_NOTE = 119;
+constexpr int32_t MAX_VOLUME = 64;
 // Far past the 100 Hz floor of every sample; keeps endless slides in range.
 constexpr int32_t MAX_PERIOD = 1 << 24;
 
@@ -44,7 +47,9 @@ static const Instrument *find_instrument(const Song *song, const Channel *ch,
 
 void channel_instrument_reset(Channel *ch, const Sample *sample)
 {
-    ch->volume = sample->volume;
+    // A sample built elsewhere than the loader may be louder than the format
+    // allows; past 64 the voice gain leaves its range and the mix clips.
+    ch->volume = sample->volume > MAX_VOLUME ? MAX_VOLUME : sample->volume;
     ch->panning = sample->panning;
     ch->envelope_volume = 64;
     ch->envelope_point = 0;
@@ -64,7 +69,7 @@ static void volume_down(Channel *ch, int32_t y)
 
 static void volume_up(Channel *ch, int32_t y)
 {
-    ch->volume = ch->volume + y > 64 ? 64 : ch->volume + y;
+    ch->volume = ch->volume + y > MAX_VOLUME ? MAX_VOLUME : ch->volume + y;
     ch->update_flags |= UPDATE_VOLUME;
 }
 
@@ -135,7 +140,10 @@ void process_row(Song *song)
 
         ch->update_flags = 0;
         if (has_note) {
-            uint8_t real_note = (uint8_t)(cell.note + sample->relative_note - 1);
+            // A relative note can carry a note past either end; kept in a byte
+            // it would wrap to a negative period and a frequency in the GHz.
+            int32_t real_note = cell.note - 1 + sample->relative_note;
+            real_note = real_note < 0 ? 0 : real_note > MAX_REAL_NOTE ? MAX_REAL_NOTE : real_note;
             // Only linear modules load (song_load), so the period always exists.
             int32_t note_period = 0;
             if (song->flags & SONG_LINEAR_FREQUENCIES)

@@ -234,7 +234,9 @@ static const char *read_sample_header(Sample *sample, PlayerFile *file)
     sample->length = u32_at(b);
     sample->loop_start = u32_at(b + 4);
     sample->loop_length = u32_at(b + 8);
-    sample->volume = b[12];
+    // The format's volumes run 0..64; more would push the voice gain past
+    // its range and clip the mix.
+    sample->volume = b[12] > 64 ? 64 : b[12];
     sample->finetune = (int8_t)b[13];
     sample->loop_kind = LOOP_NONE;
     sample->bits = 8;

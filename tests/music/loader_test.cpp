@@ -147,6 +147,7 @@ TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
     m.instrument_count = 300;  // the missing headers read as zeros
     XmInstrument ins = xm_instrument(
         raw_sample(0xFFFFFFF0u, 0x11, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}, 4, 0x7FFFFFF0u));
+    ins.samples[0].volume = 255;
     ins.volume_envelope = {{0, 64}, {4, 200}, {8, 0}};
     ins.point_count = 40;
     ins.volume_type = ENVELOPE_ON | ENVELOPE_LOOP;
@@ -156,14 +157,15 @@ TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
     ASSERT_NE(song, nullptr) << song_load_error();
     const Instrument &i = song->instruments[0];
     // The loop to point 30 is gone.
-    EXPECT_EQ(std::vector<int>({song->restart_position, song->pattern_slots, song->patterns[9].rows,
-                                song->instrument_count, i.volume_point_count, i.volume_type,
-                                i.volume_envelope[1].value}),
+    EXPECT_EQ(std::vector<int>({song->restart_position, song->pattern_slots,
+                                song->patterns[9].rows, song->instrument_count,
+                                i.volume_point_count, i.volume_type, i.volume_envelope[1].value}),
               std::vector<int>({0, 10, 64, 128, 12, ENVELOPE_ON, 64}));
     // A length that would wrap the buffer size: cut to the five frames held.
     const Sample *s = i.samples[0];
-    EXPECT_EQ(std::vector<uint32_t>({s->length, s->loop_kind, s->loop_start, s->loop_length}),
-              std::vector<uint32_t>({5, LOOP_FORWARD, 2, 3}));
+    EXPECT_EQ(std::vector<uint32_t>({s->length, s->loop_kind, s->loop_start, s->loop_length,
+                                     s->volume}),
+              std::vector<uint32_t>({5, LOOP_FORWARD, 2, 3, 64}));
     EXPECT_EQ(s->data[5], s->data[2]);
     song_free(song);
 }

@@ -78,13 +78,16 @@ TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
 
 TEST(Replayer, VolumeColumnAndPortamentoEdges)
 {
-    XmModule m = module_with(3, 1);
+    XmModule m = module_with(4, 1);
     m.speed = 3;
     m.instruments.push_back(m.instruments[0]);
     m.instruments[1].samples[0].volume = 3;
+    m.instruments.push_back(m.instruments[0]);
+    m.instruments[2].samples[0].volume = 255;  // past the format's 64
     put(m, 0, 0, 0, {NOTE_C4, 1, 0x95, 0x01, 4});  // slides clamp both ways
     put(m, 0, 0, 1, {NOTE_C4, 2, 0x65, 0, 0});
     put(m, 0, 0, 2, {NOTE_C4, 5, 0, 0, 0});       // no such instrument: silent
+    put(m, 0, 0, 3, {NOTE_C4, 3, 0, 0, 0});
     put(m, 0, 1, 0, {0, 0, 0, 0x01, 0});          // 1xx with 00 reuses 4
     put(m, 0, 2, 0, {0, 0, 0, 0x02, 0});          // 2xx has no memory of its own yet
     Loaded l(m);
@@ -92,6 +95,7 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     EXPECT_EQ(channels[0].volume, 64);
     EXPECT_EQ(channels[1].volume, 0);
     EXPECT_EQ(channels[2].voice->sample, &EMPTY_SAMPLE);
+    EXPECT_EQ(std::pair(channels[3].volume, channels[3].voice->gain), std::pair(64, 127));
     l.ticks(5);
     EXPECT_EQ(channels[1].volume, 0);
     EXPECT_EQ(channels[0].period, 4608 - 64);
@@ -99,12 +103,32 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     EXPECT_EQ(channels[0].period, 4608 - 64);
 
     Channel ch = {};
+    Sample loud = {};
+    loud.volume = 200;  // a sample the loader did not check
+    channel_instrument_reset(&ch, &loud);
+    EXPECT_EQ(ch.volume, 64);
     ch.panning = 8;
     apply_volume_column(&ch, 0xDF);
     EXPECT_EQ(ch.panning, -7);  // kept unclamped; update_voice clamps
     ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
     apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
     EXPECT_EQ(ch.update_flags, UPDATE_VOLUME);
+}
+
+// A relative note can move a note out of the ten octaves periods exist for
+// (and a byte would wrap it round): it stops at the nearest end.
+TEST(Replayer, NotesBeyondTheTenOctavesStopAtTheirEnds)
+{
+    for (std::array<int, 3> c : {std::array{NOTE_C4, 0, 4608}, {1, 0, 7680}, {1, -1, 7680},
+                                 {1, -128, 7680}, {96, 23, 128}, {96, 24, 64}, {96, 25, 64},
+                                 {96, 127, 64}}) {
+        XmModule m = module_with(1, 1);
+        m.instruments[0].samples[0].relative_note = (int8_t)c[1];
+        put(m, 0, 0, 0, {(uint8_t)c[0], 1, 0, 0, 0});
+        Loaded l(m);
+        l.ticks(1);
+        EXPECT_EQ(channels[0].period, c[2]) << c[0] << " " << c[1];
+    }
 }
 
 TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
