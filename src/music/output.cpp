@@ -124,8 +124,8 @@ void fill_block()
     positions[b].row.store((uint8_t)song->row, std::memory_order_release);
     if (fill_block_probe)
         fill_block_probe(b);
-    clip_to_pcm16(pcm_ring + (size_t)b * 2 * block_frames, mix_buffer + (size_t)b * 2 * block_frames,
-                  block_frames);
+    const size_t at = (size_t)b * 2 * block_frames;
+    clip_to_pcm16(pcm_ring + at, mix_buffer + at, block_frames);
     fill_index.store(b + 1 >= block_count ? 0 : b + 1);
 }
 

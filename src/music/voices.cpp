@@ -56,7 +56,8 @@ void envelope_step(Channel *ch, const Instrument *ins)
         } else {
             // Wrapping add: an envelope whose ticks run backwards never reaches
             // its next point and keeps sliding.
-            ch->envelope_fixed = (int32_t)((uint32_t)ch->envelope_fixed + (uint32_t)ch->envelope_slope);
+            ch->envelope_fixed =
+                (int32_t)((uint32_t)ch->envelope_fixed + (uint32_t)ch->envelope_slope);
         }
     }
     int32_t volume = ch->envelope_fixed >> 16;

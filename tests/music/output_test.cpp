@@ -256,7 +256,8 @@ TEST(MixedOutput, PcmIsUnchangedToTheSampleOnEveryKernel)
         for (int16_t v : render_wav(bytes, 6.0))
             hash = (hash ^ (uint16_t)v) * 1099511628211ull;
         // Pinned from the straightforward mixer; the faster loops must match it.
-        EXPECT_EQ(hash, 0x913050fcdca00858ull) << "kernels " << kernels << ": " << std::hex << hash;
+        EXPECT_EQ(hash, 0x913050fcdca00858ull) << "kernels " << kernels << ": " << std::hex
+                                               << hash;
     }
     mixer_use_kernels(MIXER_KERNELS_BEST);
 }
