@@ -33,15 +33,3 @@ TEST(Arena, PadsToThePointerSizeAndFailsWithoutChangingAnything)
     EXPECT_EQ(arena.cursor, nullptr);
     EXPECT_EQ(arena_alloc(4), nullptr);
 }
-
-TEST(Arena, FreshBlockIsZeroed)
-{
-    ASSERT_EQ(arena_init(), 1);
-    uint8_t *block = (uint8_t *)arena_alloc(ARENA_SIZE);
-    ASSERT_NE(block, nullptr);
-    size_t nonzero = 0;
-    for (int32_t i = 0; i < ARENA_SIZE; ++i)
-        nonzero += block[i] != 0;
-    EXPECT_EQ(nonzero, 0u);
-    arena_release();
-}

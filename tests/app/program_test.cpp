@@ -1,10 +1,14 @@
-// The program's own tables: its precalc tasks and its timeline of scenes.
+// The program's own tables: what the precalc order and the timeline must
+// get right, checked as properties rather than copied.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <vector>
 
 #include "app/arena.h"
 #include "app/program.h"
+#include "embedded_data.h"
 #include "geometry/robot.h"
 #include "geometry/terrain.h"
 #include "geometry/trees.h"
@@ -17,48 +21,63 @@
 #include "textures/image_textures.h"
 #include "textures/textures.h"
 
-TEST(Program, PrecalcTasksRunInTheirOrder)
+static int task_index(PrecalcTask task)
 {
-    const std::vector<PrecalcTask> expected = {fonts_create,      paths_init,    textures_build,
-                                               robot_parts_build, trees_build,   terrain_build,
-                                               image_textures_build, pick_invite_texture};
-    ASSERT_EQ(PRECALC_TASK_COUNT, expected.size());
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(PRECALC_TASK_TABLE[i], expected[i]) << "task " << i;
+    const PrecalcTask *end = PRECALC_TASK_TABLE + PRECALC_TASK_COUNT;
+    const PrecalcTask *at = std::find(PRECALC_TASK_TABLE, end, task);
+    return at == end ? -1 : (int)(at - PRECALC_TASK_TABLE);
 }
 
-TEST(Program, TimelineEntriesLayersAndPaths)
+TEST(Program, FontsComeFirstAndEveryTextureReaderAfterTheTextures)
 {
-    struct Expected {
-        uint32_t start;
-        std::vector<LayerFn> layers;
-        std::vector<int32_t> paths;
-    };
-    const std::vector<int32_t> talk = {15, 16, 17, 18, 19, 20, 21, 14, 22};
-    const std::vector<Expected> table = {
-        {0, {layer_forest_walk, layer_fade_veil}, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 1, 13}},
-        {128, {layer_invite_screen}, {}},
-        {192, {layer_forest_talk}, talk},
-        {256, {layer_robot_silhouette, layer_growing_caption}, talk},
-        {320, {layer_forest_talk, layer_frame_mask}, talk},
-        {384, {layer_invite_screen}, talk},
-        {448, {layer_forest_talk, layer_frame_mask}, talk},
-        {464, {layer_robot_silhouette, layer_growing_caption, layer_fade_veil}, {}},
-        {576, {layer_closing_message}, {}},
-        {672, {}, {}},
-    };
+    ASSERT_EQ(PRECALC_TASK_COUNT, 8u);
+    EXPECT_EQ(task_index(fonts_create), 0);  // the loading screen writes with font 0
+    EXPECT_GE(task_index(paths_init), 0);
+    const int textures = task_index(textures_build);
+    ASSERT_GE(textures, 0);
+    for (PrecalcTask reader : {robot_parts_build, trees_build, terrain_build,
+                               image_textures_build, pick_invite_texture})
+        EXPECT_GT(task_index(reader), textures);
+}
+
+// The path ids a pose turns its joints with (fixed joints aside).
+static std::set<int32_t> pose_paths(const RobotPose &p)
+{
+    std::set<int32_t> ids = {p.place, p.lift, p.body, p.neck};
+    for (int side = 0; side < 2; ++side)
+        ids.insert({p.shoulder[side], p.elbow[side], p.hip[side], p.knee[side]});
+    ids.erase(ROBOT_JOINT_FIXED);
+    return ids;
+}
+
+TEST(Program, TimelineShowsEverySceneInOrderAndAdvancesThePathsItsScenesRead)
+{
     ASSERT_EQ(arena_init(), 1);
-    TimelineEntry *t = timeline_build();
+    const TimelineEntry *t = timeline_build();
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(TIMELINE_TABLE[0], table.size());
-    for (size_t e = 0; e < table.size(); ++e) {
-        EXPECT_EQ(t[e].start, table[e].start) << "entry " << e;
-        ASSERT_EQ(t[e].layer_count, table[e].layers.size()) << "entry " << e;
-        for (size_t k = 0; k < table[e].layers.size(); ++k)
-            EXPECT_EQ(t[e].layers[k], table[e].layers[k]) << "entry " << e << " layer " << k;
-        ASSERT_EQ(t[e].path_count, table[e].paths.size()) << "entry " << e;
-        for (size_t k = 0; k < table[e].paths.size(); ++k)
-            EXPECT_EQ(t[e].path_ids[k], table[e].paths[k]) << "entry " << e << " path " << k;
+    const uint32_t count = TIMELINE_TABLE[0];
+    std::set<LayerFn> shown;
+    for (uint32_t e = 0; e < count; ++e) {
+        EXPECT_TRUE(e == 0 ? t[e].start == 0 : t[e].start > t[e - 1].start) << e;
+        EXPECT_EQ(t[e].layer_count == 0, e == count - 1) << "only the last entry ends it";
+        const std::set<int32_t> ids(t[e].path_ids, t[e].path_ids + t[e].path_count);
+        EXPECT_EQ(ids.size(), t[e].path_count) << e;
+        for (int32_t id : ids)
+            EXPECT_TRUE(id >= 0 && (uint32_t)id < PATH_TABLE_COUNT) << e << ": " << id;
+        // The walk's camera follows paths 0 and 1, the close-ups' path 14.
+        std::set<int32_t> read;
+        for (uint32_t k = 0; k < t[e].layer_count; ++k) {
+            shown.insert(t[e].layers[k]);
+            if (t[e].layers[k] == layer_forest_walk)
+                read = pose_paths(ROBOT_POSE_WALK), read.insert({0, 1});
+            if (t[e].layers[k] == layer_forest_talk)
+                read = pose_paths(ROBOT_POSE_TALK), read.insert(14);
+        }
+        EXPECT_TRUE(std::includes(ids.begin(), ids.end(), read.begin(), read.end())) << e;
     }
+    EXPECT_EQ(shown, (std::set<LayerFn>{layer_forest_walk, layer_forest_talk,
+                                        layer_robot_silhouette, layer_fade_veil,
+                                        layer_frame_mask, layer_invite_screen,
+                                        layer_growing_caption, layer_closing_message}));
     arena_release();
 }

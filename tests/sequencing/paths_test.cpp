@@ -63,18 +63,26 @@ TEST_F(PathsTest, APathStartsAtItsPointOneAndRunsOnItsOwnClock)
     EXPECT_EQ(path_value(9).x, (float)ramp(9, 1));
 }
 
-TEST_F(PathsTest, HalfwayBetweenPointsThreeAndFour)
+static int zigzag(int, int point) { return point * 37 % 101 - 50; }
+
+TEST_F(PathsTest, TheCurvePassesThroughEveryPointAndOvershootsASingleStep)
 {
-    StoredPaths stored(steps);
+    StoredPaths stored(zigzag);
     ASSERT_EQ(paths_init_from(stored.table, PATH_COUNT), 1);
     const int32_t id[] = {0};
-    paths_update(0, id, 1);
-    paths_update(250, id, 1);  // i = 2, f = 0.5: points 2 to 5 are 0, 10, 10, 10
-    // The cubic through points 3 and 4 with neighbours 0 and 10.
-    EXPECT_FLOAT_EQ(path_value(0).x, cubic_interpolate(0, 10, 10, 10, 0.5f));
-    const int32_t id1[] = {1};
-    paths_update(0, id1, 1);
-    paths_update(150, id1, 1);  // i = 1: points 1..4 = 0, 0, 10, 10
+    for (int k : {0, 1, 7, 250, 496}) {  // every 100 ms the next point, exactly
+        paths_update(k * 100, id, 1);
+        EXPECT_EQ(path_value(0).x, (float)zigzag(0, k + 1)) << k;
+    }
+    // Halfway from point 3 to 4 with points 2 to 5 at 0, 10, 10, 10 the curve
+    // overshoots to 11.25; across a symmetric step 0, 0, 10, 10 it is at 5.
+    StoredPaths step(steps);
+    ASSERT_EQ(paths_init_from(step.table, PATH_COUNT), 1);
+    const int32_t both[] = {0, 1};
+    paths_update(0, both, 1);
+    paths_update(100, both + 1, 1);
+    paths_update(250, both, 2);
+    EXPECT_FLOAT_EQ(path_value(0).x, 11.25f);
     EXPECT_FLOAT_EQ(path_value(1).x, 5.0f);
 }
 
