@@ -1,7 +1,11 @@
-// The robot: its chamfered boxes pinned to the bit, the mouth envelope
-// over song positions, and on a real context the part lists and a drawn pose.
-// FM_PICTURES=<dir> keeps the drawn robot as robot_front.png.
+// The robot: its chamfered boxes as closed, outward-wound solids, the mouth
+// envelope over song positions, and on a real context a drawn pose.
+// Polygons are counted from the pure geometry: Mesa's feedback mode drops
+// triangles. FM_PICTURES=<dir> keeps the drawn robot as robot_front.png.
 #include <algorithm>
+#include <array>
+#include <map>
+#include <vector>
 
 #include "../gl_fixture.h"
 #include "app/arena.h"
@@ -11,28 +15,82 @@
 #include "sequencing/paths.h"
 #include "textures/textures.h"
 
-TEST(ChamferBox, EveryPartToTheBit)
+namespace {
+
+using Point = std::array<float, 3>;
+
+struct Face {
+    const float *normal;
+    std::vector<Point> corners;
+};
+
+std::vector<Face> faces_of(const ChamferBox &box)
 {
-    // Torso, head, upper arm, leg piece, forearm; FNV-1a over their bytes.
-    const float shapes[][4] = {{5, 5, 3, 5}, {3, 3, 3, 3}, {1.5f, 2.5f, 1.5f, -1.25f},
-                               {2.25f, 2.5f, 2, -2.5f}, {1.5f, 2.5f, 1.5f, -2.5f}};
-    uint64_t h = 14695981039346656037ull;
-    for (const auto &s : shapes) {
-        ChamferBox box = {};
-        chamfer_box_build(s[0], s[1], s[2], s[3], &box);
-        for (size_t i = 0; i < sizeof box; i++)
-            h = (h ^ ((const unsigned char *)&box)[i]) * 1099511628211ull;
-    }
-    EXPECT_EQ(h, 0xd04462bde8dcc695ull);
+    std::vector<Face> faces;
+    auto add = [&](const ChamferPolygon &p, int n) {
+        Face f{p.normal, {}};
+        for (int i = 0; i < n; ++i)
+            f.corners.push_back({p.vertices[i][0], p.vertices[i][1], p.vertices[i][2]});
+        faces.push_back(f);
+    };
+    for (const ChamferPolygon &q : box.quads)
+        add(q, 4);
+    for (const ChamferPolygon &t : box.corners)
+        add(t, 3);
+    return faces;
 }
 
-TEST(Mouth, OpensOnListedRowsOfOrdersOneThreeFiveAndCloses)
+// The robot's torso, head, upper arm, leg piece and forearm, and an odd one.
+const float SHAPES[][4] = {{5, 5, 3, 5},           {3, 3, 3, 3},
+                           {1.5f, 2.5f, 1.5f, -1.25f}, {2.25f, 2.5f, 2, -2.5f},
+                           {1.5f, 2.5f, 1.5f, -2.5f},  {7, 0.5f, 2, 100}};
+
+}  // namespace
+
+TEST(ChamferBox, ClosedWoundOutwardAndAsLargeAsAsked)
 {
-    const int rows[] = {0, 3, 5, 8, 10, 16, 19, 21, 24, 26, 32, 35, 37, 40, 42, 45, 47, 50, 52};
+    for (const auto &s : SHAPES) {
+        ChamferBox box = {};
+        chamfer_box_build(s[0], s[1], s[2], s[3], &box);
+        const std::vector<Face> faces = faces_of(box);
+        ASSERT_EQ(faces.size(), 26u);
+        std::map<std::pair<Point, Point>, int> edges;  // directed edge -> uses
+        Point low = faces[0].corners[0], high = low;
+        for (const Face &f : faces) {
+            const size_t n = f.corners.size();
+            float winding[3] = {0, 0, 0}, middle[3] = {0, 0, 0};  // Newell's normal
+            for (size_t i = 0; i < n; ++i) {
+                const Point &a = f.corners[i], &b = f.corners[(i + 1) % n];
+                ++edges[{a, b}];
+                for (int k = 0; k < 3; ++k) {
+                    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+                    winding[k] += (a[k1] - b[k1]) * (a[k2] + b[k2]);
+                    middle[k] += a[k] / (float)n;
+                    low[k] = std::min(low[k], a[k]), high[k] = std::max(high[k], a[k]);
+                }
+            }
+            middle[1] -= s[3];  // from the box's centre
+            float out = 0, agree = 0;
+            for (int k = 0; k < 3; ++k)
+                out += winding[k] * middle[k], agree += winding[k] * f.normal[k];
+            EXPECT_GT(out, 0.0f) << "a face wound inward on box " << s[0];
+            EXPECT_GT(agree, 0.0f) << "a normal against its winding on box " << s[0];
+        }
+        // Closed: every edge is used once each way, by two faces.
+        for (const auto &[edge, uses] : edges)
+            EXPECT_TRUE(uses == 1 && edges.count({edge.second, edge.first}) == 1)
+                << "an open edge on box " << s[0];
+        EXPECT_EQ(low, (Point{-s[0], s[3] - s[1], -s[2]}));
+        EXPECT_EQ(high, (Point{s[0], s[3] + s[1], s[2]}));
+    }
+}
+
+TEST(Mouth, OpensOnItsRowsOfOrdersOneThreeFiveAndCloses)
+{
     for (int order : {1, 3, 5})
         for (int row = 0; row < 64; ++row) {
             mouth_last_row = -1, mouth_open = 0.1f;
-            const bool listed = std::find(std::begin(rows), std::end(rows), row) != std::end(rows);
+            const bool listed = std::count(MOUTH_ROWS, MOUTH_ROWS + MOUTH_ROW_COUNT, row);
             EXPECT_EQ(mouth_value(order, row, 0), listed ? 1.0f : 0.1f) << order << " " << row;
         }
     mouth_last_row = -1, mouth_open = 0.1f;

@@ -42,13 +42,13 @@ TEST(TerrainGrid, ReadsOnlyEveryFourthEntryAndFacesUp)
 
 class TerrainTask : public GlTest {};
 
-// Runs first in its process: no list has been made yet.
 TEST_F(TerrainTask, ExhaustedArenaFailsBeforeMakingAnything)
 {
     arena_release();
     ASSERT_EQ(arena_init(), 1);
     while (arena_alloc(65536))
         ;
+    terrain_list = sky_texture = 0, height_map = nullptr;  // as before any build
     EXPECT_EQ(terrain_build(), 0);
     EXPECT_TRUE(terrain_list == 0 && height_map == nullptr && sky_texture == 0);
 }

@@ -1,6 +1,7 @@
-// The tree turtle on its own (counts, depth limits, a digest of every
-// segment, hostile rules) and the trees_build task on a real context.
-#include <cstring>
+// The tree turtle on its own (counts, the shape of its tubes, turns, depth
+// limits, hostile rules) and the trees_build task on a real context.
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -26,36 +27,101 @@ void grow(const char *rule, double taper, int max_depth = TREE_MAX_DEPTH)
     turtle_segment_sink = nullptr;
 }
 
-// FNV-1a over every vertex of every segment: pins the trees to the bit.
-uint64_t digest()
+struct Vec {
+    double x, y, z;
+    Vec operator-(const Vec &o) const { return {x - o.x, y - o.y, z - o.z}; }
+    double dot(const Vec &o) const { return x * o.x + y * o.y + z * o.z; }
+    double length() const { return std::sqrt(dot(*this)); }
+};
+
+Vec position(const TreeVertex &v) { return {v.position[0], v.position[1], v.position[2]}; }
+Vec normal(const TreeVertex &v) { return {v.normal[0], v.normal[1], v.normal[2]}; }
+
+// A ring's centre (its five distinct vertices) and its signed diameter
+// (vertices stand half a diameter out along their normals).
+struct Ring {
+    Vec centre;
+    double diameter;
+};
+
+Ring ring(const TreeSegment &s, int top)
 {
-    uint64_t h = 14695981039346656037ull;
-    for (const TreeSegment &s : recorded) {
-        const unsigned char *b = (const unsigned char *)s.vertices;
-        for (size_t i = 0; i < sizeof s.vertices; i++)
-            h = (h ^ b[i]) * 1099511628211ull;
+    Vec c = {0, 0, 0};
+    for (int i = 0; i < 5; ++i) {
+        const Vec p = position(s.vertices[2 * i + top]);
+        c = {c.x + p.x / 5, c.y + p.y / 5, c.z + p.z / 5};
     }
-    return h;
+    const TreeVertex &v = s.vertices[top];
+    return {c, 2 * (position(v) - c).dot(normal(v))};
 }
+
+Vec heading(const TreeSegment &s) { return ring(s, 1).centre - ring(s, 0).centre; }
 
 }  // namespace
 
-TEST(TreeTurtle, StoredTreesToTheBit)
+// S(d) = F + X * S(d + 1) per level: rule 1 has 8 F and 3 X, rule 0 9 F
+// and 4 X, so four levels give 320 and 765 segments.
+TEST(TreeTurtle, StoredTreesAreJoinedTubesOfEvenLengthAndTaper)
 {
-    EXPECT_EQ(turtle_segment_count(TREE_RULES[0], 0, 0), 0);
-    EXPECT_EQ(turtle_segment_count(TREE_RULES[0], 0, 1), 9);
-    grow(TREE_RULES[1], SIDE_TREE_TAPER);
-    EXPECT_EQ(recorded.size(), 320u);
-    EXPECT_EQ(turtle.stack_top, 0);
-    EXPECT_EQ(digest(), 0x3d630ccd34f8b268ull);
-    grow(TREE_RULES[0], CENTRE_TREE_TAPER);
-    EXPECT_EQ(recorded.size(), 765u);
-    EXPECT_EQ(digest(), 0xad41af611d336c7eull);
+    const struct {
+        const char *rule;
+        double taper;
+        size_t segments;
+    } trees[] = {{TREE_RULES[1], SIDE_TREE_TAPER, 320},
+                 {TREE_RULES[0], CENTRE_TREE_TAPER, 765}};
+    for (const auto &tree : trees) {
+        EXPECT_EQ(turtle_segment_count(tree.rule, 0, TREE_MAX_DEPTH), (int)tree.segments);
+        grow(tree.rule, tree.taper);
+        ASSERT_EQ(recorded.size(), tree.segments);
+        EXPECT_EQ(turtle.stack_top, 0);
+        std::vector<Ring> tops = {{{0, 0, 0}, TREE_START_DIAMETER}};  // the root
+        for (const TreeSegment &s : recorded) {
+            const Ring bottom = ring(s, 0), top = ring(s, 1);
+            // Each tube starts where an earlier one ended, as wide as it was.
+            bool joined = false;
+            for (const Ring &t : tops)
+                joined |= (t.centre - bottom.centre).length() < 1e-4 &&
+                          std::fabs(t.diameter - bottom.diameter) < 1e-4;
+            ASSERT_TRUE(joined) << "a loose tube at segment " << tops.size();
+            EXPECT_NEAR(heading(s).length(), TREE_SEGMENT_LENGTH, 1e-4);
+            EXPECT_NEAR(bottom.diameter - top.diameter, tree.taper, 1e-4);
+            for (int i = 0; i < 12; ++i) {  // normals: unit, the top ones square to the tube
+                EXPECT_NEAR(normal(s.vertices[i]).length(), 1.0, 1e-5);
+                EXPECT_NEAR(i % 2 ? normal(s.vertices[i]).dot(heading(s)) : 0.0, 0.0, 1e-4);
+            }
+            for (int k = 0; k < 3; ++k)  // the sixth pair closes the ring
+                ASSERT_NEAR(s.vertices[10].position[k], s.vertices[0].position[k], 1e-5);
+            tops.push_back(top);
+        }
+        EXPECT_NEAR(heading(recorded[0]).y, TREE_SEGMENT_LENGTH, 1e-9);  // the trunk stands
+    }
     // At the last level X draws nothing: only the rule's own F remain.
-    grow("FXF", 0.1, 1);
-    EXPECT_EQ(recorded.size(), 2u);
-    grow("FXF", 0.1, 3);
-    EXPECT_EQ(recorded.size(), 6u);
+    for (int depth : {0, 1, 3}) {
+        grow("FXF", 0.1, depth);
+        EXPECT_EQ(recorded.size(), 2u * depth);
+    }
+}
+
+TEST(TreeTurtle, TurnsBendTheHeadingByTheirAngles)
+{
+    const struct {
+        const char *rule;
+        double degrees;  // between the first segment and the last
+    } turns[] = {{"FDF", 45}, {"FdF", 22.5}, {"FUF", 45}, {"FuF", 22.5}, {"F+-F", 0},
+                 {"F+F", 0},  {"FDDF", 90},  {"FD[DF]F", 45}, {"F-UF", 45}};
+    for (const auto &t : turns) {
+        grow(t.rule, 0.1);
+        const Vec a = heading(recorded.front()), b = heading(recorded.back());
+        EXPECT_NEAR(std::acos(a.dot(b) / a.length() / b.length()) * 180 / std::numbers::pi, t.degrees, 1e-3)
+            << t.rule;
+    }
+    // A roll turns the direction a pitch then takes by a third of a circle.
+    grow("FDF", 0.1);
+    const Vec plain = heading(recorded.back());
+    grow("F+DF", 0.1);
+    const Vec rolled = heading(recorded.back());
+    const double across = plain.x * plain.x + plain.z * plain.z;
+    EXPECT_NEAR(plain.x * rolled.x + plain.z * rolled.z, -0.5 * across, 1e-3);
 }
 
 TEST(TreeTurtle, HostileRulesStayInsideTheStack)
@@ -67,6 +133,8 @@ TEST(TreeTurtle, HostileRulesStayInsideTheStack)
     } cases[] = {
         {"]]F]", 1, 0},                                        // more closes than opens
         {std::string(TURTLE_STACK_SIZE + 40, '[') + "F", 1, TURTLE_STACK_SIZE},  // too deep
+        {std::string(TURTLE_STACK_SIZE, '[') + "F", 1, TURTLE_STACK_SIZE},       // just fits
+        {std::string(TURTLE_STACK_SIZE + 1, ']') + "[F", 1, 1},
         {"?!*F", 1, 0},  // unknown letters are skipped
     };
     for (const auto &c : cases) {
@@ -74,10 +142,14 @@ TEST(TreeTurtle, HostileRulesStayInsideTheStack)
         EXPECT_EQ(recorded.size(), c.segments) << c.rule;
         EXPECT_EQ(turtle.stack_top, c.stack_top) << c.rule;
     }
+    // Without a sink the turtle still walks, and draws nowhere.
+    turtle_reset(TURTLE_ROLL, TURTLE_PITCH, TREE_START_DIAMETER);
+    turtle_interpret("FF", 0, 1, 3.0, 0.5);
+    EXPECT_EQ(turtle.pose.position[1], 6.0);
     // Pool texture 8 missing: a clear mask rather than a read through null.
     std::vector<uint8_t> out(256 * 256 * 4, 0xAA);
     mask_pixels_from(nullptr, out.data());
-    EXPECT_TRUE(out[0] == 0 && out[3] == 0 && out.back() == 0);
+    EXPECT_EQ(out, std::vector<uint8_t>(out.size(), 0));
 }
 
 TEST(TreesTask, ListsAndMaskDrawATree)
