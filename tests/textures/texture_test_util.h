@@ -18,7 +18,8 @@ inline TextureOp record(int op, int dst, int src_a, int src_b, int p0 = 0, int p
             (uint8_t)p0, (uint8_t)p1,  (uint8_t)p2,    (uint8_t)p3};
 }
 
-inline int run_op(int op, int dst, int src_a, int src_b, int p0 = 0, int p1 = 0, int p2 = 0, int p3 = 0)
+inline int run_op(int op, int dst, int src_a, int src_b, int p0 = 0, int p1 = 0, int p2 = 0,
+                  int p3 = 0)
 {
     const TextureOp r = record(op, dst, src_a, src_b, p0, p1, p2, p3);
     return TEXTURE_OPS[op](&r);
