@@ -1,0 +1,252 @@
+// make_seeds.cpp - writes the fuzz targets' seed inputs.
+//
+//   fuzz_make_seeds DIR
+//
+// DIR/fuzz_xm_loader/   the stored song and small modules from the music
+//                       tests' XM writer, each one a file
+// DIR/fuzz_xm_render/   the same modules, each followed by a kernel selector
+//                       byte (see fuzz_xm_render.cpp)
+// DIR/fuzz_texture_script/  the stored texture script's records, whole and
+//                       cut into its ten textures, and one record of each op
+//
+// Every module written is loaded back and must load: a seed that the loader
+// refuses would only test the signature check.
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "music/music.h"
+#include "textures/script.h"
+#include "xm_builder.h"
+
+static std::string out_dir;
+static int written;
+
+static void write_file(const std::string &target, const std::string &name,
+                       const std::vector<uint8_t> &bytes)
+{
+    const std::string dir = out_dir + "/" + target;
+    mkdir(dir.c_str(), 0777);
+    const std::string path = dir + "/" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
+        fprintf(stderr, "fuzz_make_seeds: cannot write %s\n", path.c_str());
+        exit(1);
+    }
+    ++written;
+}
+
+// The module as a loader seed and, with selector bytes, as render seeds.
+static void module_seed(const std::string &name, const std::vector<uint8_t> &bytes,
+                        std::initializer_list<uint8_t> selectors)
+{
+    Song *song = fuzz_load_module(bytes.data(), bytes.size());
+    if (!song) {
+        fprintf(stderr, "fuzz_make_seeds: seed %s does not load: %s\n", name.c_str(),
+                song_load_error());
+        exit(1);
+    }
+    fuzz_check_song(song);
+    song_free(song);
+    write_file("fuzz_xm_loader", name + ".xm", bytes);
+    for (uint8_t s : selectors) {
+        std::vector<uint8_t> with = bytes;
+        with.push_back(s);
+        write_file("fuzz_xm_render", name + "-k" + std::to_string(s) + ".xm", with);
+    }
+}
+
+static std::vector<int8_t> wave8(int n, int period)
+{
+    std::vector<int8_t> v;
+    for (int i = 0; i < n; ++i)
+        v.push_back((int8_t)((i % period) * 200 / period - 100));
+    return v;
+}
+
+static std::vector<int16_t> wave16(int n, int period)
+{
+    std::vector<int16_t> v;
+    for (int i = 0; i < n; ++i)
+        v.push_back((int16_t)((i % period) * 60000 / period - 30000));
+    return v;
+}
+
+static PatternCell cell(int note, int instrument, int volume = 0, int effect = 0, int param = 0)
+{
+    return {(uint8_t)note, (uint8_t)instrument, (uint8_t)volume, (uint8_t)effect, (uint8_t)param};
+}
+
+static void music_seeds()
+{
+    const uint8_t *stored;
+    uint32_t stored_size;
+    if (music_embedded_song(&stored, &stored_size))
+        module_seed("stored-song", std::vector<uint8_t>(stored, stored + stored_size), {3, 2});
+
+    {  // one note on an unlooped 8-bit sample
+        XmModule m;
+        XmPattern p = xm_pattern(16, 1);
+        xm_cell(p, 1, 0, 0) = cell(49, 1);
+        m.patterns = {p};
+        m.instruments = {xm_instrument(xm_sample_8bit(wave8(64, 16)))};
+        module_seed("one-note", xm_build(m), {0, 3});
+    }
+    {  // a forward loop on a 16-bit sample; volume column sets and slides
+        XmModule m;
+        XmPattern p = xm_pattern(32, 2);
+        xm_cell(p, 2, 0, 0) = cell(37, 1, 0x40);
+        xm_cell(p, 2, 4, 0) = cell(0, 0, 0x65);
+        xm_cell(p, 2, 8, 1) = cell(61, 1, 0xC4);
+        xm_cell(p, 2, 12, 1) = cell(0, 0, 0xE3);
+        xm_cell(p, 2, 20, 0) = cell(97, 0);
+        XmSample s = xm_sample_16bit(wave16(400, 50));
+        s.loop_type = 1, s.loop_start = 100, s.loop_length = 200;
+        m.channels = 2;
+        m.patterns = {p};
+        m.instruments = {xm_instrument(s)};
+        module_seed("forward-loop", xm_build(m), {1, 3});
+    }
+    {  // ping-pong loop under portamento up and down
+        XmModule m;
+        XmPattern p = xm_pattern(24, 1);
+        xm_cell(p, 1, 0, 0) = cell(25, 1, 0, 0x01, 0x20);
+        xm_cell(p, 1, 6, 0) = cell(0, 0, 0, 0x01, 0);
+        xm_cell(p, 1, 12, 0) = cell(0, 0, 0, 0x02, 0x40);
+        xm_cell(p, 1, 18, 0) = cell(73, 0, 0, 0x03, 0x10);
+        XmSample s = xm_sample_8bit(wave8(300, 30));
+        s.loop_type = 2, s.loop_start = 50, s.loop_length = 100;
+        m.patterns = {p};
+        m.instruments = {xm_instrument(s)};
+        module_seed("ping-pong", xm_build(m), {2, 3});
+    }
+    {  // a volume envelope with sustain and loop, key-off and fade-out
+        XmModule m;
+        XmPattern p = xm_pattern(32, 1);
+        xm_cell(p, 1, 0, 0) = cell(49, 1);
+        xm_cell(p, 1, 16, 0) = cell(0, 0, 0, 0x14, 0);
+        XmSample s = xm_sample_8bit(wave8(256, 32));
+        s.loop_type = 1, s.loop_start = 0, s.loop_length = 256;
+        XmInstrument ins = xm_instrument(s);
+        ins.volume_envelope = {{0, 0}, {4, 64}, {10, 32}, {20, 48}, {40, 0}};
+        ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP;
+        ins.volume_sustain = 2, ins.volume_loop_start = 1, ins.volume_loop_end = 3;
+        ins.fadeout = 0x400;
+        m.patterns = {p};
+        m.instruments = {ins};
+        module_seed("envelope", xm_build(m), {0, 3});
+    }
+    {  // four channels, two patterns, breaks, speed and tempo, two instruments
+       // (one with two samples chosen by the sample map), a restart
+        XmModule m;
+        m.channels = 4;
+        m.orders = {0, 1, 0, 1};
+        m.restart = 1;
+        XmPattern a = xm_pattern(16, 4), b = xm_pattern(8, 4);
+        for (int r = 0; r < 16; r += 2)
+            xm_cell(a, 4, r, r / 2 % 4) = cell(30 + 3 * r, 1 + r / 4 % 2, 0x30 + r);
+        xm_cell(a, 4, 1, 3) = cell(0, 0, 0, 0x0F, 3);
+        xm_cell(a, 4, 3, 2) = cell(0, 0, 0, 0x0F, 200);
+        xm_cell(a, 4, 10, 1) = cell(0, 0, 0, 0x0D, 0x04);
+        xm_cell(b, 4, 0, 0) = cell(80, 2);
+        xm_cell(b, 4, 5, 3) = cell(0, 0, 0, 0x0F, 40);
+        m.patterns = {a, b};
+        XmInstrument two = xm_instrument(xm_sample_8bit(wave8(128, 8)));
+        XmSample high = xm_sample_16bit(wave16(64, 4));
+        high.relative_note = 12;
+        two.samples.push_back(high);
+        for (int n = 48; n < 96; ++n)
+            two.sample_map[n] = 1;
+        m.instruments = {xm_instrument(xm_sample_16bit(wave16(1000, 100))), two};
+        module_seed("four-channels", xm_build(m), {1, 3});
+    }
+    {  // unpacked cells, an empty pattern, an instrument without samples
+        XmModule m;
+        m.channels = 2;
+        m.orders = {0, 1, 2};
+        XmPattern raw;
+        raw.rows = 2;
+        raw.raw = true;
+        raw.raw_packed = {49, 1, 0x40, 0, 0, 0x83, 61, 1, 0x80, 0x80};
+        XmPattern none = xm_pattern(4, 2);
+        none.rows = 0;
+        none.cells.clear();
+        m.patterns = {raw, none, xm_pattern(4, 2)};
+        XmInstrument empty;
+        m.instruments = {xm_instrument(xm_sample_8bit(wave8(32, 4))), empty};
+        module_seed("raw-cells", xm_build(m), {2, 3});
+    }
+    {  // every channel at once, so each voice hands over to its partner
+        XmModule m;
+        m.channels = 32;
+        XmPattern p = xm_pattern(4, 32);
+        for (int c = 0; c < 32; ++c) {
+            xm_cell(p, 32, 0, c) = cell(1 + 3 * c, 1, 0, 0, 0);
+            xm_cell(p, 32, 2, c) = cell(96 - 2 * c, 1, 0xC0 + c % 16);
+        }
+        m.patterns = {p};
+        XmSample s = xm_sample_8bit(wave8(100, 10));
+        s.loop_type = 1, s.loop_start = 10, s.loop_length = 80;
+        m.instruments = {xm_instrument(s)};
+        m.speed = 2;
+        module_seed("thirty-two-channels", xm_build(m), {0, 3});
+    }
+    {  // a long looped sample at the highest notes: big steps
+        XmModule m;
+        XmPattern p = xm_pattern(8, 2);
+        xm_cell(p, 2, 0, 0) = cell(96, 1);
+        xm_cell(p, 2, 0, 1) = cell(96, 2);
+        xm_cell(p, 2, 4, 0) = cell(0, 0, 0, 0x01, 0xFF);
+        m.channels = 2;
+        m.patterns = {p};
+        XmSample longer = xm_sample_8bit(wave8(70000, 1000));
+        longer.loop_type = 2, longer.loop_start = 1000, longer.loop_length = 68000;
+        longer.relative_note = 90;
+        XmSample plain = xm_sample_16bit(wave16(20000, 333));
+        plain.relative_note = 40;
+        m.instruments = {xm_instrument(longer), xm_instrument(plain)};
+        module_seed("long-sample", xm_build(m), {2, 3});
+    }
+}
+
+static void texture_seeds()
+{
+    const int length = TEXTURE_SCRIPT[0] | TEXTURE_SCRIPT[1] << 8;
+    const uint8_t *records = TEXTURE_SCRIPT + 2;
+    const int count = length / 8;
+    write_file("fuzz_texture_script", "stored-script",
+               std::vector<uint8_t>(records, records + count * 8));
+    int from = 0, texture = 0;
+    for (int k = 0; k < count; ++k) {
+        if (records[k * 8] != TEX_OP_UPLOAD)
+            continue;
+        write_file("fuzz_texture_script", "stored-texture-" + std::to_string(texture++),
+                   std::vector<uint8_t>(records + from * 8, records + (k + 1) * 8));
+        from = k + 1;
+    }
+    // One record of each operator on slots 1 and 2 into 3.
+    std::vector<uint8_t> each;
+    for (int op = 0; op < TEX_OP_COUNT; ++op) {
+        const uint8_t r[8] = {(uint8_t)op, 3, 1, 2, 40, 90, 140, 200};
+        each.insert(each.end(), r, r + 8);
+    }
+    write_file("fuzz_texture_script", "each-operator", each);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: fuzz_make_seeds DIR\n");
+        return 2;
+    }
+    out_dir = argv[1];
+    mkdir(out_dir.c_str(), 0777);
+    music_seeds();
+    texture_seeds();
+    printf("fuzz_make_seeds: %d seed inputs in %s\n", written, out_dir.c_str());
+    return 0;
+}
