@@ -39,9 +39,10 @@ TEST(StoredPaths, LayoutAndRecordedLengths)
     EXPECT_EQ(PATH_DATA_SIZE, 46000u);
     for (int p = 0; p < 23; ++p) {
         EXPECT_EQ(PATH_TABLE[p], PATH_DATA + p * 2000) << "path " << p;
-        EXPECT_FALSE(coord(p, RECORDED[p] - 1, 0) == 0 && coord(p, RECORDED[p] - 1, 1) == 0) << "path " << p;
+        const int last = RECORDED[p] - 1;
+        EXPECT_FALSE(coord(p, last, 0) == 0 && coord(p, last, 1) == 0) << "path " << p;
         for (int i = RECORDED[p]; i < 500; ++i)
-            ASSERT_TRUE(coord(p, i, 0) == 0 && coord(p, i, 1) == 0) << "path " << p << " point " << i;
+            ASSERT_TRUE(coord(p, i, 0) == 0 && coord(p, i, 1) == 0) << p << ", point " << i;
     }
 }
 

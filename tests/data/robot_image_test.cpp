@@ -17,7 +17,8 @@ TEST(RobotImage, SoftEdgesAndBorders)
         white += ROBOT_IMAGE[i] == 255, black += ROBOT_IMAGE[i] == 0;
     EXPECT_NEAR(white / 65536.0, 1.0 / 3.0, 0.05);
     EXPECT_NEAR(black / 65536.0, 2.0 / 3.0, 0.07);
-    EXPECT_TRUE(65536 - white - black > 500 && 65536 - white - black < 4000);  // soft, but only the edges
+    const int grey = 65536 - white - black;
+    EXPECT_TRUE(grey > 500 && grey < 4000);  // soft, but only the edges
     for (int i = 0; i < 256; ++i) {
         EXPECT_TRUE(pixel(i, 0) == 0 && pixel(0, i) == 0 && pixel(255, i) == 0) << i;
         // the body's stump along the bottom: solid from about x 28 to 209
@@ -35,7 +36,7 @@ TEST(RobotImage, HeadHidesTheQuadsExceptThroughEyesAndMouth)
             if (pixel(x, y) > 127)
                 continue;
             const bool eye_rows = y >= 112 && y <= 124, mouth_rows = y >= 148 && y <= 168;
-            ASSERT_TRUE(eye_rows || mouth_rows) << "hole outside the eyes and mouth at " << x << ", " << y;
+            ASSERT_TRUE(eye_rows || mouth_rows) << "a hole at " << x << ", " << y;
             if (eye_rows) {
                 (x < 131 ? left_eye : right_eye)++;
             } else {
