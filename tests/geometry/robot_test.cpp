@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <map>
-#include <vector>
 
 #include "../gl_fixture.h"
 #include "app/arena.h"
@@ -15,53 +14,28 @@
 #include "sequencing/paths.h"
 #include "textures/textures.h"
 
-namespace {
-
 using Point = std::array<float, 3>;
 
-struct Face {
-    const float *normal;
-    std::vector<Point> corners;
-};
-
-std::vector<Face> faces_of(const ChamferBox &box)
-{
-    std::vector<Face> faces;
-    auto add = [&](const ChamferPolygon &p, int n) {
-        Face f{p.normal, {}};
-        for (int i = 0; i < n; ++i)
-            f.corners.push_back({p.vertices[i][0], p.vertices[i][1], p.vertices[i][2]});
-        faces.push_back(f);
-    };
-    for (const ChamferPolygon &q : box.quads)
-        add(q, 4);
-    for (const ChamferPolygon &t : box.corners)
-        add(t, 3);
-    return faces;
-}
-
 // The robot's torso, head, upper arm, leg piece and forearm, and an odd one.
-const float SHAPES[][4] = {{5, 5, 3, 5},           {3, 3, 3, 3},
-                           {1.5f, 2.5f, 1.5f, -1.25f}, {2.25f, 2.5f, 2, -2.5f},
-                           {1.5f, 2.5f, 1.5f, -2.5f},  {7, 0.5f, 2, 100}};
-
-}  // namespace
+static const float SHAPES[][4] = {{5, 5, 3, 5},           {3, 3, 3, 3},
+                                  {1.5f, 2.5f, 1.5f, -1.25f}, {2.25f, 2.5f, 2, -2.5f},
+                                  {1.5f, 2.5f, 1.5f, -2.5f},  {7, 0.5f, 2, 100}};
 
 TEST(ChamferBox, ClosedWoundOutwardAndAsLargeAsAsked)
 {
     for (const auto &s : SHAPES) {
         ChamferBox box = {};
         chamfer_box_build(s[0], s[1], s[2], s[3], &box);
-        const std::vector<Face> faces = faces_of(box);
-        ASSERT_EQ(faces.size(), 26u);
         std::map<std::pair<Point, Point>, int> edges;  // directed edge -> uses
-        Point low = faces[0].corners[0], high = low;
-        for (const Face &f : faces) {
-            const size_t n = f.corners.size();
-            float winding[3] = {0, 0, 0}, middle[3] = {0, 0, 0};  // Newell's normal
-            for (size_t i = 0; i < n; ++i) {
-                const Point &a = f.corners[i], &b = f.corners[(i + 1) % n];
-                ++edges[{a, b}];
+        Point low = {1e9f, 1e9f, 1e9f}, high = {-1e9f, -1e9f, -1e9f};
+        for (int f = 0; f < CHAMFER_QUAD_COUNT + CHAMFER_CORNER_COUNT; ++f) {
+            const bool quad = f < CHAMFER_QUAD_COUNT;
+            const ChamferPolygon &p = quad ? box.quads[f] : box.corners[f - CHAMFER_QUAD_COUNT];
+            const int n = quad ? 4 : 3;
+            float winding[3] = {0, 0, 0}, middle[3] = {0, -s[3], 0};  // Newell's normal
+            for (int i = 0; i < n; ++i) {
+                const float *a = p.vertices[i], *b = p.vertices[(i + 1) % n];
+                ++edges[{{a[0], a[1], a[2]}, {b[0], b[1], b[2]}}];
                 for (int k = 0; k < 3; ++k) {
                     const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
                     winding[k] += (a[k1] - b[k1]) * (a[k2] + b[k2]);
@@ -69,12 +43,10 @@ TEST(ChamferBox, ClosedWoundOutwardAndAsLargeAsAsked)
                     low[k] = std::min(low[k], a[k]), high[k] = std::max(high[k], a[k]);
                 }
             }
-            middle[1] -= s[3];  // from the box's centre
-            float out = 0, agree = 0;
+            float out = 0, agree = 0;  // seen from the box's centre; against the normal
             for (int k = 0; k < 3; ++k)
-                out += winding[k] * middle[k], agree += winding[k] * f.normal[k];
-            EXPECT_GT(out, 0.0f) << "a face wound inward on box " << s[0];
-            EXPECT_GT(agree, 0.0f) << "a normal against its winding on box " << s[0];
+                out += winding[k] * middle[k], agree += winding[k] * p.normal[k];
+            EXPECT_TRUE(out > 0 && agree > 0) << "face " << f << " of box " << s[0];
         }
         // Closed: every edge is used once each way, by two faces.
         for (const auto &[edge, uses] : edges)

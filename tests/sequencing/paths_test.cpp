@@ -1,35 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "app/arena.h"
 #include "sequencing/paths.h"
 
-// Stored form of PATH_COUNT paths where point i of path p is
-// (x_of(p, i), 100 + p).
-static std::vector<uint8_t> stored_paths(int (*x_of)(int path, int point))
-{
-    std::vector<uint8_t> bytes((size_t)PATH_COUNT * PATH_POINTS * 4);
-    for (int p = 0; p < PATH_COUNT; ++p)
-        for (int i = 0; i < PATH_POINTS; ++i) {
-            uint8_t *point = &bytes[((size_t)p * PATH_POINTS + i) * 4];
-            int16_t x = (int16_t)x_of(p, i), y = (int16_t)(100 + p);
-            point[0] = (uint8_t)x;
-            point[1] = (uint8_t)((uint16_t)x >> 8);
-            point[2] = (uint8_t)y;
-            point[3] = (uint8_t)((uint16_t)y >> 8);
-        }
-    return bytes;
-}
-
-// The stored table: count and the address of each path.
+// PATH_COUNT paths in their stored form (little-endian int16 pairs), point i
+// of path p at (x_of(p, i), 100 + p), and the table of their addresses.
 struct StoredPaths {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes = std::vector<uint8_t>((size_t)PATH_COUNT * PATH_POINTS * 4);
     const uint8_t *table[PATH_COUNT];
-    explicit StoredPaths(int (*x_of)(int, int)) : bytes(stored_paths(x_of))
+    explicit StoredPaths(int (*x_of)(int path, int point))
     {
-        for (int p = 0; p < PATH_COUNT; ++p)
+        for (int p = 0; p < PATH_COUNT; ++p) {
             table[p] = bytes.data() + (size_t)p * PATH_POINTS * 4;
+            for (int i = 0; i < PATH_POINTS; ++i) {
+                const uint16_t x = (uint16_t)x_of(p, i), y = (uint16_t)(100 + p);
+                const uint8_t point[4] = {(uint8_t)x, (uint8_t)(x >> 8), (uint8_t)y, 0};
+                memcpy(bytes.data() + ((size_t)p * PATH_POINTS + i) * 4, point, 4);
+            }
+        }
     }
 };
 
