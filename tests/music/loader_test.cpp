@@ -2,6 +2,7 @@
 // turned into.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -69,13 +70,13 @@ TEST(XmLoader, PackedAndUnpackedCells)
     m.patterns[0].raw_packed = {
         0x81, 120,                    // a note past key-off is dropped
         0x81, 0x61,                   // key-off
-        0x00, 5, 0x20, 0x0F, 6,       // unpacked, note 0: still 4 more bytes
+        0x00, 128, 0x20, 0x0F, 6,     // unpacked, note 0: still 4 more; instrument 128 is the last
         0x9E, 200, 0x40, 0x0D, 0x32,  // instrument 200 is none
     };
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr) << song_load_error();
     const uint8_t expected[4][5] = {{0, 0, 0, 0, 0}, {NOTE_KEY_OFF, 0, 0, 0, 0},
-                                    {0, 5, 0x20, 0x0F, 6}, {0, 0, 0x40, 0x0D, 0x32}};
+                                    {0, 128, 0x20, 0x0F, 6}, {0, 0, 0x40, 0x0D, 0x32}};
     EXPECT_EQ(memcmp(song->patterns[0].cells, expected, sizeof expected), 0);
     song_free(song);
 }
@@ -109,34 +110,71 @@ TEST(XmLoader, SamplesWidenAndLoopGuardsHoldWhatTheInterpolationReads)
     song_free(song);
 }
 
+// A one-row pattern after the first, whose 256 empty cells leave the bytes
+// the cut-short data would otherwise be read on into.
+void cut_pattern(XmModule &m, std::vector<uint8_t> packed)
+{
+    m.patterns.push_back(xm_pattern(1, 4));
+    m.patterns[1].raw = true, m.patterns[1].raw_packed = std::move(packed);
+}
+
 TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
 {
     std::vector<uint8_t> bytes = xm_build(one_pattern_module(1));
     bytes[9] = 'X';
     EXPECT_EQ(xm_load(bytes), nullptr);
+    EXPECT_TRUE(strstr(song_load_error(), "not an Extended Module"));
+    // A header size that would wrap a 32-bit offset seeks to the end, not near the start.
+    bytes = xm_build(one_pattern_module(1));
+    bytes[60] = bytes[61] = bytes[62] = bytes[63] = 0xFF;
+    EXPECT_EQ(xm_load(bytes), nullptr);
+    EXPECT_TRUE(strstr(song_load_error(), "pattern header runs past"));
+    set_file_callbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(song_load("x"), nullptr);
+    EXPECT_TRUE(strstr(song_load_error(), "could not be opened"));
     using M = XmModule;
     const struct { void (*damage)(M &); const char *error; } cases[] = {
-        {[](M &m) { m.channels = 0; }, nullptr},
-        {[](M &m) { m.channels = 33; }, nullptr},
-        {[](M &m) { m.channels = 65535; }, nullptr},
-        {[](M &m) { m.song_length = 0; }, nullptr},
-        {[](M &m) { m.song_length = 257; }, nullptr},
-        {[](M &m) { m.pattern_count = 300; }, nullptr},
-        {[](M &m) { m.pattern_count = 5; }, nullptr},  // pattern headers missing
+        {[](M &m) { m.channels = 0; }, "channel count"},
+        {[](M &m) { m.channels = 33; }, "channel count"},
+        {[](M &m) { m.channels = 65535; }, "channel count"},
+        {[](M &m) { m.song_length = 0; }, "song length"},
+        {[](M &m) { m.song_length = 257; }, "song length"},
+        {[](M &m) { m.pattern_count = 300; }, "256 patterns"},
+        {[](M &m) { m.pattern_count = 5; }, "pattern header runs past"},
+        {[](M &m) { m.patterns[0] = xm_pattern(257, 4); }, "256 rows"},
         {[](M &m) { m.flags = 0; }, "Amiga"},
         {[](M &m) {
              m.instruments.assign(2, xm_instrument(xm_sample_8bit({1})));
              m.instruments[1].sample_count = 17;
          }, "16 samples"},
-        {[](M &m) { m.patterns[0].raw = true, m.patterns[0].raw_packed = {0x80, 0x80, 0x83, 1}; },
-         "past the end"},
+        // Packed data that ends before a cell, inside a packed cell, inside an unpacked one.
+        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80}); }, "packed pattern data runs past"},
+        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x83, 1}); }, "packed pattern data"},
+        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x00, 1, 2}); }, "packed pattern data"},
     };
     for (const auto &c : cases) {
         XmModule m = one_pattern_module(4);
         c.damage(m);
-        EXPECT_EQ(xm_load(xm_build(m)), nullptr) << (&c - cases);
-        EXPECT_TRUE(!c.error || strstr(song_load_error(), c.error)) << c.error;
+        EXPECT_EQ(xm_load(xm_build(m)), nullptr) << c.error;
+        EXPECT_TRUE(strstr(song_load_error(), c.error)) << c.error << ": " << song_load_error();
     }
+}
+
+TEST(XmLoader, TheLargestCountsTheFormatAllows)
+{
+    XmModule m = one_pattern_module(32);
+    m.patterns[0] = xm_pattern(256, 32);
+    m.patterns.resize(256, xm_pattern(1, 32));
+    m.orders.assign(256, 255);
+    XmInstrument ins;
+    ins.samples.assign(16, xm_sample_8bit({1, 2}));
+    m.instruments = {ins};
+    Song *song = xm_load(xm_build(m));
+    ASSERT_NE(song, nullptr) << song_load_error();
+    EXPECT_EQ(std::vector<int>({song->channel_count, song->song_length, song->pattern_slots,
+                                song->patterns[0].rows, song->instruments[0].sample_count}),
+              std::vector<int>({32, 256, 256, 256, 16}));
+    song_free(song);
 }
 
 TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
@@ -145,6 +183,7 @@ TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
     m.orders = {0, 9};         // patterns 1 to 9 missing
     m.restart = 2;
     m.instrument_count = 300;  // the missing headers read as zeros
+    m.patterns.push_back(xm_pattern(0, 1));
     XmInstrument ins = xm_instrument(
         raw_sample(0xFFFFFFF0u, 0x11, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}, 4, 0x7FFFFFF0u));
     ins.samples[0].volume = 255;
@@ -152,10 +191,26 @@ TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
     ins.point_count = 40;
     ins.volume_type = ENVELOPE_ON | ENVELOPE_LOOP;
     ins.volume_loop_start = 30, ins.volume_loop_end = 2;
-    m.instruments.push_back(ins);
+    // One point is no envelope; a loop to the point just past the last is none.
+    XmInstrument one_point = xm_instrument(raw_sample(0, 0, {}));
+    one_point.volume_envelope = {{0, 64}};
+    one_point.volume_type = ENVELOPE_ON;
+    XmInstrument loop_past = one_point;
+    loop_past.volume_envelope = {{0, 64}, {4, 20}, {8, 0}};
+    loop_past.volume_type = ENVELOPE_ON | ENVELOPE_LOOP, loop_past.volume_loop_start = 3;
+    // Without samples the header ends after the count: nothing further is read.
+    // The long sample comes last: it takes the rest of the file.
+    m.instruments = {one_point, loop_past, XmInstrument{}, ins};
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr) << song_load_error();
-    const Instrument &i = song->instruments[0];
+    const Instrument *more = song->instruments, &i = more[3];
+    EXPECT_EQ(std::vector<int>({more[0].volume_type, more[1].volume_type,
+                                *std::max_element(more[2].sample_map, more[2].sample_map + 96)}),
+              std::vector<int>({0, ENVELOPE_ON, 0}));
+    // An empty sample holds no data; a 0-row pattern plays as 64 empty rows.
+    EXPECT_EQ(std::pair(more[0].samples[0]->length, more[0].samples[0]->data),
+              std::pair(0u, (int16_t *)nullptr));
+    EXPECT_EQ(song->patterns[1].rows, 64);
     // The loop to point 30 is gone.
     EXPECT_EQ(std::vector<int>({song->restart_position, song->pattern_slots,
                                 song->patterns[9].rows, song->instrument_count,
