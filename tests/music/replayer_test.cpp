@@ -5,6 +5,7 @@
 #include <array>
 #include <tuple>
 
+#include "music/mixer.h"
 #include "music/output.h"
 #include "music/replayer.h"
 #include "music/voices.h"
@@ -54,12 +55,15 @@ TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
         {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x1A}}, 2, 1, 20, 882},
         {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x24}}, 2, 1, 24, 882},
         {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x25}}, 2, 1, 0, 882},
-        {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x64}}, 2, 1, 0, 882},
+        {1, 128, 0, {0, 1}, {{0, 0, 0x0D, 0x63}}, 2, 1, 63, 882},
+        {1, 128, 0, {0, 1}, {{0, 0, 0x0D, 0x64}}, 2, 1, 0, 882},
         // A break on the last order goes to the first, not to the restart position;
         {1, 64, 1, {0, 0, 1}, {{0, 0, 0x0D, 0}, {1, 0, 0x0D, 5}}, 4, 0, 5, 882},
         // running off the end of the last pattern goes there.
         {1, 2, 1, {0, 1}, {}, 5, 1, 0, 882},
-        // F05 counts on its own row; F20 is BPM 32; F00 makes every tick a row tick.
+        // F05 counts on its own row; F1F is the slowest speed, F20 BPM 32; F00 makes
+        // every tick a row tick.
+        {6, 64, 0, {0}, {{0, 0, 0x0F, 0x1F}}, 31, 0, 0, 882},
         {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 5, 0, 0, 882},
         {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 6, 0, 1, 3445},
         {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 13, 0, 4, 3445},
@@ -74,6 +78,14 @@ TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
         EXPECT_EQ(std::tuple(l.song->order, l.song->row, l.song->samples_per_tick),
                   std::tuple(c.order, c.row, c.samples_per_tick)) << (&c - cases);
     }
+    // A header's tempo of 0 plays as 1; a tick has at least one frame.
+    Song song = {};
+    set_bpm(&song, 0);
+    EXPECT_EQ(std::pair(song.bpm, song.samples_per_tick), std::pair(1, 110250));
+    output_set_rate(1000);
+    set_bpm(&song, 32767);
+    EXPECT_EQ(song.samples_per_tick, 1);
+    output_set_rate(44100);
 }
 
 TEST(Replayer, VolumeColumnAndPortamentoEdges)
@@ -90,6 +102,8 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     put(m, 0, 0, 3, {NOTE_C4, 3, 0, 0, 0});
     put(m, 0, 1, 0, {0, 0, 0, 0x01, 0});          // 1xx with 00 reuses 4
     put(m, 0, 2, 0, {0, 0, 0, 0x02, 0});          // 2xx has no memory of its own yet
+    put(m, 0, 3, 0, {0, 0, 0, 0x01, 0xFF});
+    put(m, 0, 4, 0, {0, 0, 0, 0x02, 0xFF});
     Loaded l(m);
     l.ticks(1);
     EXPECT_EQ(channels[0].volume, 64);
@@ -101,18 +115,57 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     EXPECT_EQ(channels[0].period, 4608 - 64);
     l.ticks(3);
     EXPECT_EQ(channels[0].period, 4608 - 64);
+    // Slides stop at the shortest and longest periods; below 100 Hz the voice stays at 100.
+    l.ticks(1);
+    channels[0].period = 100;
+    l.ticks(2);
+    EXPECT_EQ(channels[0].period, 56);
+    l.ticks(1);
+    channels[0].period = (1 << 24) - 10;
+    l.ticks(2);
+    EXPECT_EQ(channels[0].period, 1 << 24);
+    EXPECT_EQ(std::pair(channels[0].voice->step_int, channels[0].voice->step_frac),
+              std::pair(0, 9739154u));  // 100 / 44100 frames a frame
 
     Channel ch = {};
     Sample loud = {};
     loud.volume = 200;  // a sample the loader did not check
     channel_instrument_reset(&ch, &loud);
     EXPECT_EQ(ch.volume, 64);
+    // Volume bytes 10..50 set 0..64; the bytes either side of that range do nothing.
+    for (std::array<int, 2> c : {std::array{0x0F, 64}, {0x10, 0}, {0x50, 64}, {0x51, 64}}) {
+        ch.volume = 64;
+        apply_volume_column(&ch, (uint8_t)c[0]);
+        EXPECT_EQ(ch.volume, c[1]) << c[0];
+    }
     ch.panning = 8;
     apply_volume_column(&ch, 0xDF);
     EXPECT_EQ(ch.panning, -7);  // kept unclamped; update_voice clamps
     ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
     apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
     EXPECT_EQ(ch.update_flags, UPDATE_VOLUME);
+}
+
+// A sample map entry past the instrument's 16 samples plays nothing; a first
+// note under tone portamento has no period to start from, so its voice holds
+// still at the sample's first frame.
+TEST(Replayer, SampleMapPastSixteenAndAFirstNoteUnderTonePortamento)
+{
+    XmModule m = module_with(3, 1);
+    m.instruments[0].sample_map[NOTE_C4 - 1] = 16;
+    m.instruments[0].sample_map[NOTE_C4] = 255;
+    put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
+    put(m, 0, 0, 1, {NOTE_C4 + 1, 1, 0, 0, 0});
+    put(m, 0, 0, 2, {NOTE_C4 + 2, 1, 0, 0x03, 0x10});
+    Loaded l(m);
+    l.ticks(1);
+    const Sample *none = &EMPTY_SAMPLE;
+    EXPECT_EQ(std::pair(channels[0].sample, channels[1].sample), std::pair(none, none));
+    std::vector<float> out(2 * 100);
+    mix_voices(out.data(), 100);
+    const Voice &v = *channels[2].voice;
+    EXPECT_EQ(std::tuple(v.sample, v.pos_int, v.pos_frac, v.step_int, v.step_frac),
+              std::tuple(l.song->instruments[0].samples[0], 0, 0u, 0, 0u));
 }
 
 // A relative note can move a note out of the ten octaves periods exist for
@@ -136,6 +189,7 @@ TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
     XmModule m = module_with(2, 1);
     m.speed = 4;
     m.instruments.push_back(m.instruments[0]);  // instrument 2: no envelope
+    m.instruments[1].fadeout = 0x7FFF;  // gone in two ticks
     XmInstrument &ins = m.instruments[0];
     ins.volume_envelope = {{0, 64}, {10, 0}};
     ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN, ins.fadeout = 128;
@@ -156,6 +210,7 @@ TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
         EXPECT_EQ(channels[0].envelope_volume, e[0]);
         EXPECT_EQ(channels[0].fade_level, e[1]);
     }
+    EXPECT_EQ(channels[1].fade_level, 0);  // and no further
 }
 
 std::vector<int> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, int loop_start,
@@ -182,6 +237,18 @@ TEST(Envelope, StopsAtTheLastPointAndLoopsEndingThere)
     // At the loop end the loop start's value is output, then it climbs again.
     EXPECT_EQ(run_envelope({{0, 0}, {2, 32}, {4, 64}}, ENVELOPE_ON | ENVELOPE_LOOP, 1, 2, 8),
               (std::vector<int>{0, 16, 32, 48, 32, 48, 32, 48}));
+}
+
+TEST(Envelope, PointsOnOneTickOrRunningBackwards)
+{
+    // Two points on one tick: the first holds, as the second is never reached.
+    EXPECT_EQ(run_envelope({{0, 64}, {0, 10}, {5, 0}}, ENVELOPE_ON, 0, 0, 3),
+              (std::vector<int>{64, 64, 64}));
+    // Ticks that run backwards slide on for ever, held inside 0..64.
+    EXPECT_EQ(run_envelope({{0, 0}, {4, 32}, {2, 0}}, ENVELOPE_ON, 0, 0, 9),
+              (std::vector<int>{0, 8, 16, 24, 32, 48, 64, 64, 64}));
+    EXPECT_EQ(run_envelope({{0, 64}, {4, 32}, {2, 64}}, ENVELOPE_ON, 0, 0, 9),
+              (std::vector<int>{64, 56, 48, 40, 32, 16, 0, 0, 0}));
 }
 
 TEST(UpdateVoice, PanningClampsAndANewNoteHandsTheVoiceToItsPartner)
@@ -219,6 +286,9 @@ TEST(UpdateVoice, PanningClampsAndANewNoteHandsTheVoiceToItsPartner)
     EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
     voices[3].sample = nullptr;
     EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
+    // A period far below any note plays at 2^31 - 1 Hz at most.
+    ch.period = -20000;
+    EXPECT_EQ(apply(UPDATE_FREQUENCY).step_int, 48695);
 }
 
 }  // namespace
