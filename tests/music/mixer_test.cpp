@@ -68,6 +68,10 @@ TEST(Mixer, UnloopedSampleEndsOnItsZeroGuard)
     EXPECT_EQ(std::vector<float>({out[0], out[2 * 98], out[2 * 99], out[2 * 100]}),
               std::vector<float>({50, 9850, 9900 / 2, 0}));  // halfway to the guard's 0
     EXPECT_EQ(v.sample, nullptr);
+    // A forward loop without frames (never loaded so) ends the same way.
+    start(ramp_values(100), LOOP_FORWARD, 100, 0, 98.0, 1.0);
+    mix(3);
+    EXPECT_EQ(v.sample, nullptr);
 }
 
 TEST(Mixer, ForwardLoopWrapsAndPingPongReflectsBelowTheMirrorImage)
@@ -75,6 +79,12 @@ TEST(Mixer, ForwardLoopWrapsAndPingPongReflectsBelowTheMirrorImage)
     Voice &v = start(ramp_values(30), LOOP_FORWARD, 10, 10, 18.0, 3.0);
     EXPECT_EQ(mix(3), (std::vector<float>{1800, 1800, 1100, 1100, 1400, 1400}));  // 21 became 11
     EXPECT_EQ(v.pos_int, 17);
+
+    // The chunk count in 2^-24 frames stops 100 units short of the end: one
+    // more frame, then the wrap.
+    start(ramp_values(30), LOOP_FORWARD, 10, 10, 17.0 - 100 / 4294967296.0, 1.0);
+    mix(5);
+    EXPECT_EQ(v.pos_int, 11);
 
     start(ramp_values(30), LOOP_PINGPONG, 10, 10, 19.5, 1.0);
     mix(1);
@@ -89,6 +99,28 @@ TEST(Mixer, ForwardLoopWrapsAndPingPongReflectsBelowTheMirrorImage)
         mix(7);
         ASSERT_LT((uint32_t)v.pos_int, 64u);
     }
+}
+
+// Steps of a fraction unit or none at all (a first note under tone
+// portamento): the chunk count is exact where its short form would divide by
+// zero or say "now", and a voice without a step holds still.
+TEST(Mixer, TinyAndZeroStepsOnEveryKernel)
+{
+    for (int kernels = MIXER_KERNELS_PLAIN; kernels < MIXER_KERNELS_BEST; ++kernels) {
+        if (!mixer_use_kernels(kernels))
+            continue;
+        Voice &v = start(ramp_values(30), LOOP_FORWARD, 10, 10, 12.0, 0.0);
+        EXPECT_EQ(mix(100)[2 * 99], 1200.0f);
+        EXPECT_EQ(std::pair(v.pos_int, v.pos_frac), std::pair(12, 0u)) << kernels;
+        start(ramp_values(30), LOOP_FORWARD, 10, 10, 12.0, 100 / 4294967296.0);
+        mix(1000);
+        EXPECT_EQ(std::pair(v.pos_int, v.pos_frac), std::pair(12, 100000u)) << kernels;
+        start(ramp_values(30), LOOP_FORWARD, 10, 10, 20.0 - 100 / 4294967296.0, 1.0);
+        mix(3);
+        EXPECT_EQ(v.pos_int, 12) << kernels;
+    }
+    mixer_use_kernels(MIXER_KERNELS_BEST);
+    EXPECT_EQ(mixer_use_kernels(-1) | mixer_use_kernels(MIXER_KERNELS_BEST + 1), 0);
 }
 
 TEST(Mixer, RampsSpan128FramesAndRestartFromTheCurrentLevel)
@@ -107,7 +139,21 @@ TEST(Mixer, RampsSpan128FramesAndRestartFromTheCurrentLevel)
     v.gain_left = 127;  // mid-ramp: a new 128-frame ramp from where it is
     mix(10);
     EXPECT_EQ(v.ramp_frames_left, 118);
-    EXPECT_NEAR(v.ramp_level_left, 256 * (31.5 + 95.5 * 10 / 128), 256);
+    // At any rate and distance a finished ramp sits exactly on its gains, though
+    // the float steps added up drift off them.
+    int off = 0;
+    for (int rate : {44100, 48000, 96000, 384000}) {
+        for (int g = 0; g < 256; ++g) {
+            start(std::vector<int16_t>(1000, 1000), LOOP_FORWARD, 0, 1000, 0, 1.0);
+            mixer_set_rate(rate);
+            v.gain_left = g, v.gain_right = 255 - g;
+            v.ramp_level_left = 17 * 256;
+            mix(RAMP_LENGTH + 2);
+            off += v.ramp_level_left != g * 256 || v.ramp_level_right != (255 - g) * 256;
+        }
+    }
+    mixer_set_rate(44100);
+    EXPECT_EQ(off, 0);
 }
 
 TEST(Mixer, LongSampleAtALowRateNeedsA64BitChunkCount)
@@ -130,8 +176,9 @@ TEST(Mixer, LongSampleAtALowRateNeedsA64BitChunkCount)
 // The step of a note far above the top octave (the frequency capped at 2^31 Hz)
 // moves tens of thousands of frames a frame, so one call crosses a boundary
 // 17 million frames away. Inside the loop the sample holds 100, outside it
-// 30000: a frame read past the boundary shows in the mix.
-TEST(Mixer, HugeStepsStopAtTheLoopEndsOfALongSampleOnEveryKernel)
+// 30000: a frame read past the boundary shows in the mix. A voice found
+// beyond its boundary at the start of a call is not mixed from there either.
+TEST(Mixer, NoFrameOutsideTheLoopIsMixedWhateverTheStepOrPosition)
 {
     const uint32_t first = 2500000, end = 19500000;
     std::vector<int16_t> values(end + first, 30000);
@@ -142,6 +189,8 @@ TEST(Mixer, HugeStepsStopAtTheLoopEndsOfALongSampleOnEveryKernel)
         {LOOP_FORWARD, first, first, 1},
         {LOOP_PINGPONG, first, first, 1},
         {LOOP_PINGPONG, first, end - 0.5, 2},
+        {LOOP_NONE, 0, end + 1000.0, 1},            // stops at once
+        {LOOP_PINGPONG, first, first - 1000.0, 2},  // turns at once
     };
     for (int kernels = MIXER_KERNELS_PLAIN; kernels < MIXER_KERNELS_BEST; ++kernels) {
         if (!mixer_use_kernels(kernels))
@@ -165,13 +214,22 @@ TEST(Mixer, HugeStepsStopAtTheLoopEndsOfALongSampleOnEveryKernel)
     mixer_use_kernels(MIXER_KERNELS_BEST);
 }
 
+// 13 frames: through the eight-wide, the four-wide and the one-at-a-time
+// loops, with a value past the int range in every group each takes.
 TEST(Clipper, RoundsToEvenAndClamps)
 {
-    const float in[8] = {2.5f, 3.5f, -2.5f, 40000.0f, -40000.0f, 32767.5f, -0.4f, 1e30f};
-    int16_t out[8] = {};
-    clip_to_pcm16(out, in, 4);
-    EXPECT_EQ(std::vector<int16_t>(out, out + 8),
-              (std::vector<int16_t>{2, 4, -2, 32767, -32768, 32767, 0, 32767}));
+    const float in[26] = {
+        2.5f, 3.5f, -2.5f, 40000.0f, -40000.0f, 32767.5f, -0.4f, 1e30f,  // eight
+        0.5f, 1.5f, -1.5f, 7.0f, -1e30f, 0.0f, 1.0f, -1.0f,              // wide
+        -3.5f, -1e30f, 1e30f, 4.5f, 5.5f, -1e30f, 6.5f, 8.0f,            // four wide
+        1e30f, -1e30f};                                                  // one
+    int16_t out[26] = {};
+    clip_to_pcm16(out, in, 13);
+    EXPECT_EQ(std::vector<int16_t>(out, out + 26),
+              (std::vector<int16_t>{2, 4, -2, 32767, -32768, 32767, 0, 32767,
+                                    0, 2, -2, 7, -32768, 0, 1, -1,
+                                    -4, -32768, 32767, 4, 6, -32768, 6, 8,
+                                    32767, -32768}));
     int16_t untouched[2] = {9, 9};
     clip_to_pcm16(untouched, in, 0);
     clip_to_pcm16(nullptr, in, 1);
