@@ -14,6 +14,7 @@
 #include "music/music.h"
 #include "music/output.h"
 #include "music/replayer.h"
+#include "music/song_source.h"
 #include "platform/capture/capture_audio.h"
 #include "platform/platform.h"
 #include "xm_builder.h"
@@ -23,6 +24,7 @@ namespace {
 // A device the test moves by hand.
 uint64_t device_bytes;
 void (*device_cycle)(void);
+int device_resets;
 
 Platform scripted_platform()
 {
@@ -34,6 +36,7 @@ Platform scripted_platform()
     p.audio_play_loop = [](const void *, uint32_t) { device_bytes = 0; };
     p.audio_bytes_played = [] { return device_bytes; };
     p.audio_set_cycle = [](void (*cycle)(void)) { device_cycle = cycle; };
+    p.audio_reset = [] { ++device_resets; };
     p.sleep_ms = [](uint32_t) {};
     return p;
 }
@@ -118,16 +121,46 @@ TEST_F(Output, CycleCatchesUpAndGettersNeverRunAheadOfTheListener)
 
 TEST_F(Output, StopAndFreeInEveryOrder)
 {
-    EXPECT_FALSE(song_stop(nullptr) || song_free(nullptr) || song_get_row(nullptr));
+    EXPECT_FALSE(song_stop(nullptr) || song_free(nullptr) || song_get_row(nullptr) ||
+                 output_begin(nullptr));
+    // Nothing playing: a block or a cycle does nothing.
+    output_set_rate(44100);
+    fill_index.store(0);
+    device_bytes = 7 * (uint64_t)block_frames * 4;
+    fill_block();
+    output_cycle();
+    EXPECT_EQ(fill_index.load(), 0);
     load(moving_module());
+    EXPECT_EQ(song_get_order(song) + song_get_row(song), 0);  // not playing yet
+    audio_close();
+    EXPECT_FALSE(song_play(song));  // no device
+    ASSERT_TRUE(audio_open(44100));
     // Never played, played, twice.
     EXPECT_TRUE(song_stop(song) && song_play(song) && song_stop(song) && song_stop(song));
     EXPECT_EQ(device_cycle, nullptr);
+    device_resets = 0;
     EXPECT_TRUE(song_play(song));
+    EXPECT_EQ(device_resets, 1);  // the device lets go of the old ring before it is freed
     play_to_block(20);
+    EXPECT_GT(song_get_row(song), 0);
+    EXPECT_EQ(song_get_row(nullptr), 0);
     EXPECT_TRUE(song_free(song));  // while playing
     song = nullptr;
     EXPECT_EQ(device_cycle, nullptr);
+}
+
+TEST_F(Output, RefusesRatesDevicesAndCallbacksItCannotUse)
+{
+    EXPECT_EQ(output_set_rate(999) + output_set_rate(384001), 0);
+    EXPECT_EQ(output_set_rate(1000) + output_set_rate(384000), 2);
+    EXPECT_FALSE(output_set_rate(0) || audio_open(999));
+    EXPECT_EQ(output_rate, 384000);  // the refused rates changed nothing
+    platform.audio_open = [](int) { return 0; };
+    EXPECT_FALSE(audio_open(44100) || output_in_use());
+    platform = scripted_platform();
+    set_file_callbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(audio_open(44100));
+    output_set_rate(44100);
 }
 
 // The file's PCM, checked against the size its header declares.
