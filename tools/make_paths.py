@@ -178,6 +178,10 @@ def fit(values, first, last, lo, hi, hold):
 
 WALK_ORDER1 = 128 * 0 + 64 * ROW_POINTS  # order 1 starts here (points)
 HOLD = 4
+# The walk is on screen for orders 0 and 1 (128 rows, ~141 points); the
+# camera holds its last framing a few points longer, since the scene ends
+# when the song is heard to get there.
+EYE_LEAVES = 148
 
 
 def walk_phase(t):
@@ -298,10 +302,21 @@ def walk_paths():
     # Paths 0 and 1, camera place and turn: swings in from a high angle
     # while the scene is still black, glides along behind the marching
     # robot, moves in close while it talks and pulls back out for the jump.
-    cam_x = [(0, 214), (HOLD, 214), (30, 230), (50, 270), (70, 330), (o1 + 15, 372),
-             (o1 + 40, 390), (152, 400)]
-    cam_y = [(0, 473), (HOLD, 473), (30, 440), (60, 380), (o1 + 10, 350), (o1 + 25, 348),
-             (o1 + 45, 430), (152, 468)]
+    # The eye stands 25 units up and the hills reach 25.5, so it is keyed
+    # by where it stands on the ground (world x, z: the scene puts it at
+    # half the path's offset from (320, 240)) and keeps to low ground: down
+    # the western slope, across the saddle at z ~ 53 (as near as the
+    # recording comes to the robot), back out over the hollow at x ~ 20.
+    # The recording ends on the eastern ridge (40, 114), which the eye
+    # only climbs once the walk is off screen.
+    eye_x = [(0, -53), (HOLD, -53), (30, -45), (44, -35), (56, -29), (66, -16), (76, 4),
+             (o1 + 15, 24), (o1 + 25, 27), (o1 + 40, 21), (o1 + 50, 20), (140, 22),
+             (EYE_LEAVES, 23), (152, 40)]
+    eye_z = [(0, 116.5), (HOLD, 116.5), (30, 100), (44, 84), (56, 66), (66, 55), (76, 54),
+             (o1 + 15, 53), (o1 + 25, 53.5), (o1 + 40, 78), (o1 + 50, 95), (140, 103),
+             (EYE_LEAVES, 104), (152, 114)]
+    cam_x = [(t, 320 + 2 * x) for t, x in eye_x]
+    cam_y = [(t, 240 + 2 * z) for t, z in eye_z]
     paths[0] = ([keyed(cam_x, t) for t in range(n)], [keyed(cam_y, t) for t in range(n)])
     return paths
 
