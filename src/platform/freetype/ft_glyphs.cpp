@@ -17,18 +17,26 @@ static FT_Library ft_library;
 static int fc_ready;
 
 // Each Windows face with the families that may stand in for it, in order of
-// preference. A family:style pattern asks fontconfig for one style.
+// preference. A family:style pattern asks fontconfig for one style. The
+// metric-compatible faces draw as wide as the face they replace. Impact's
+// stand-ins are wider than Impact at the same cell height while its lines
+// are laid out to Impact's width (the closing message's last line spans
+// nearly the whole frame), so they are squeezed horizontally to about
+// Impact's proportions: 0.82 for the narrow Liberation face, 0.66 for
+// DejaVu's condensed one, which then sets the same lines about as wide.
 struct FaceAlternatives {
     const char *face;
     const char *families[4];
+    double width[4];  // horizontal scale for each family; 0 reads as 1
 };
 
 static const FaceAlternatives FACE_ALTERNATIVES[] = {
-    {"Arial", {"Arial", "Liberation Sans", "Arimo", nullptr}},
-    {"Times New Roman", {"Times New Roman", "Liberation Serif", "Tinos", nullptr}},
-    {"Courier New", {"Courier New", "Liberation Mono", "Cousine", nullptr}},
+    {"Arial", {"Arial", "Liberation Sans", "Arimo", nullptr}, {}},
+    {"Times New Roman", {"Times New Roman", "Liberation Serif", "Tinos", nullptr}, {}},
+    {"Courier New", {"Courier New", "Liberation Mono", "Cousine", nullptr}, {}},
     {"Impact", {"Impact", "Liberation Sans Narrow:style=Bold", "DejaVu Sans:style=Condensed Bold",
-                nullptr}},
+                nullptr},
+     {1.0, 0.82, 0.66}},
 };
 
 static const uint16_t CP1252_HIGH[32] = {
@@ -100,16 +108,23 @@ static int match_family(const char *pattern_text, char *path, size_t path_size, 
     return found;
 }
 
-static int find_face_file(const char *face, char *path, size_t path_size, int *index)
+// The file for face, and in *width how much to scale it horizontally to
+// match the face it stands in for (1 for the face itself).
+static int find_face_file(const char *face, char *path, size_t path_size, int *index,
+                          double *width)
 {
     if (!fc_ready && !ft_glyphs_init())
         return 0;
+    *width = 1.0;
     for (const FaceAlternatives &alt : FACE_ALTERNATIVES) {
         if (strcasecmp(alt.face, face) != 0)
             continue;
-        for (const char *family : alt.families)
-            if (family && match_family(family, path, path_size, index))
+        for (int i = 0; i < 4 && alt.families[i]; ++i)
+            if (match_family(alt.families[i], path, path_size, index)) {
+                if (alt.width[i] > 0.0)
+                    *width = alt.width[i];
                 return 1;
+            }
         return 0;
     }
     return match_family(face, path, path_size, index);
@@ -119,7 +134,16 @@ const char *ft_glyphs_face_file(const char *face)
 {
     static char path[1024];
     int index;
-    return face && find_face_file(face, path, sizeof path, &index) ? path : nullptr;
+    double width;
+    return face && find_face_file(face, path, sizeof path, &index, &width) ? path : nullptr;
+}
+
+double ft_glyphs_face_width(const char *face)
+{
+    char path[1024];
+    int index;
+    double width;
+    return face && find_face_file(face, path, sizeof path, &index, &width) ? width : 0.0;
 }
 
 // A positive GDI height is the cell height, ascent plus descent, which the
@@ -166,12 +190,20 @@ int ft_glyphs_record(const char *face_name, int height, int weight, uint32_t fir
     (void)weight;  // the program asks for 40, below thin: GDI draws the regular face
     char path[1024];
     int index = 0;
-    if (!face_name || !ft_library || !find_face_file(face_name, path, sizeof path, &index))
+    double width = 1.0;
+    if (!face_name || !ft_library ||
+        !find_face_file(face_name, path, sizeof path, &index, &width))
         return 0;
     FT_Face face;
     if (FT_New_Face(ft_library, path, index, &face) != 0)
         return 0;
     set_cell_height(face, height);
+    if (width != 1.0) {
+        // Applied to the hinted outline and to the advance alike, so the
+        // squeezed glyphs still sit one advance apart.
+        FT_Matrix squeeze = {(FT_Fixed)(width * 0x10000 + 0.5), 0, 0, 0x10000};
+        FT_Set_Transform(face, &squeeze, nullptr);
+    }
 
     GLint unpack_alignment, unpack_lsb, unpack_row_length, unpack_skip_rows, unpack_skip_pixels;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack_alignment);

@@ -6,7 +6,7 @@
 // on the raster position's baseline and move the position on. Faces are
 // matched by name through fontconfig; the Windows core faces resolve to their
 // metric-compatible Liberation faces, "Impact" to a condensed heavy sans
-// where Impact itself is not installed.
+// where Impact itself is not installed, squeezed to Impact's narrower set.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,10 @@ int ft_glyphs_record(const char *face, int height, int weight, uint32_t first, u
 // The font file that face resolves to (for messages and tests), or null.
 // The returned text stays valid until the next call.
 const char *ft_glyphs_face_file(const char *face);
+// How much the glyphs of face are scaled horizontally: 1 when the face
+// itself or a metric-compatible stand-in draws it, less for a stand-in that
+// is squeezed to the face's proportions, 0 when nothing draws it.
+double ft_glyphs_face_width(const char *face);
 
 // The Unicode code point of a Windows-1252 byte (0 where 1252 has none).
 uint32_t cp1252_to_unicode(uint8_t code);
