@@ -1,10 +1,11 @@
 // capture_main.cpp - frostmere-capture: the intro run offscreen, frame-exact,
-// into PNG frames.
+// into PNG frames, a frame log and its sound (see capture_options.h for the
+// command line).
 //
 //   frostmere-capture --out DIR [--frames 0,7,70] [--every N]
 //                     [--max-frames N] [--fps N] [--log FILE] [--wav FILE]
 //   frostmere-capture --textures DIR
-//   frostmere-capture --soundtrack FILE [--seconds N] [--module IN.xm]
+//   frostmere-capture --soundtrack FILE [--seconds S] [--module IN.xm]
 //
 // Frames are numbered from the first presented frame (the first loading
 // screen) and written as DIR/frame-NNNNNN.png. Exit code 0 when the program
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "app/arena.h"
+#include "app/capture_options.h"
 #include "app/program.h"
 #include "app/window.h"
 #include "music/music.h"
@@ -30,152 +32,12 @@
 #include "textures/export.h"
 #include "textures/textures.h"
 
-struct CaptureOptions {
-    std::string out_dir;
-    std::vector<uint32_t> frames;
-    uint32_t every = 0;
-    uint32_t max_frames = 0;
-    int fps = 60;
-    std::string log_path;
-    std::string wav_path;
-    std::string textures_dir;
-    std::string soundtrack_path;
-    std::string module_path;
-    double seconds = 60.0;
-};
-
 static CaptureOptions options;
 static uint32_t frames_written;
 static uint32_t frames_logged;
 static FILE *frame_log;
 static WavFile wav;
 static int write_failed;
-
-static void usage(FILE *to)
-{
-    fprintf(to,
-            "usage: frostmere-capture [--out DIR] [--log FILE] [options]\n"
-            "  --out DIR         write frames as DIR/frame-NNNNNN.png\n"
-            "  --frames LIST     frame numbers to write, e.g. 0,7,70 (from the first frame)\n"
-            "  --every N         write every Nth frame (0, N, 2N, ...)\n"
-            "  --max-frames N    stop after N frames\n"
-            "  --fps N           frames per second of the virtual display (default 60)\n"
-            "  --log FILE        one line per frame: frame elapsed_ms frame_ms order row entry\n"
-            "  --wav FILE        the sound the program plays, from its first frame, as WAV\n"
-            "Without --frames or --every every frame is written.\n"
-            "\n"
-            "       frostmere-capture --textures DIR\n"
-            "  writes the ten procedural textures as DIR/textureN.png and .rgba, then exits\n"
-            "\n"
-            "       frostmere-capture --soundtrack FILE [--seconds N] [--module IN.xm]\n"
-            "  renders the song (or any XM module) offline to a WAV file as fast as it goes\n");
-}
-
-static int parse_count(const char *text, uint32_t *value, uint32_t minimum)
-{
-    char *end = nullptr;
-    errno = 0;
-    unsigned long v = strtoul(text, &end, 10);
-    if (errno || end == text || *end || text[0] == '-' || v > 0xFFFFFFFFul || v < minimum)
-        return 0;
-    *value = (uint32_t)v;
-    return 1;
-}
-
-static int parse_frame_list(const char *text, std::vector<uint32_t> &frames)
-{
-    std::string list = text;
-    size_t begin = 0;
-    while (begin <= list.size()) {
-        size_t end = list.find(',', begin);
-        if (end == std::string::npos)
-            end = list.size();
-        uint32_t frame;
-        if (!parse_count(list.substr(begin, end - begin).c_str(), &frame, 0))
-            return 0;
-        frames.push_back(frame);
-        begin = end + 1;
-    }
-    std::sort(frames.begin(), frames.end());
-    return !frames.empty();
-}
-
-static int parse_options(int argc, char **argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const char *arg = argv[i];
-        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
-        uint32_t number;
-        if (!strcmp(arg, "--help") || !strcmp(arg, "-h")) {
-            usage(stdout);
-            exit(0);
-        }
-        if (!value) {
-            fprintf(stderr, "frostmere-capture: %s needs a value\n", arg);
-            return 0;
-        }
-        ++i;
-        if (!strcmp(arg, "--out")) {
-            options.out_dir = value;
-        } else if (!strcmp(arg, "--log")) {
-            options.log_path = value;
-        } else if (!strcmp(arg, "--wav")) {
-            options.wav_path = value;
-        } else if (!strcmp(arg, "--textures")) {
-            options.textures_dir = value;
-        } else if (!strcmp(arg, "--soundtrack")) {
-            options.soundtrack_path = value;
-        } else if (!strcmp(arg, "--module")) {
-            options.module_path = value;
-        } else if (!strcmp(arg, "--seconds")) {
-            char *end = nullptr;
-            options.seconds = strtod(value, &end);
-            if (end == value || *end || !(options.seconds > 0.0) || options.seconds > 3600.0) {
-                fprintf(stderr, "frostmere-capture: --seconds wants a duration from 0 to 3600\n");
-                return 0;
-            }
-        } else if (!strcmp(arg, "--frames")) {
-            if (!parse_frame_list(value, options.frames)) {
-                fprintf(stderr, "frostmere-capture: --frames wants numbers like 0,7,70, not '%s'\n",
-                        value);
-                return 0;
-            }
-        } else if (!strcmp(arg, "--every")) {
-            if (!parse_count(value, &options.every, 1)) {
-                fprintf(stderr, "frostmere-capture: --every wants a number of at least 1\n");
-                return 0;
-            }
-        } else if (!strcmp(arg, "--max-frames")) {
-            if (!parse_count(value, &options.max_frames, 1)) {
-                fprintf(stderr, "frostmere-capture: --max-frames wants a number of at least 1\n");
-                return 0;
-            }
-        } else if (!strcmp(arg, "--fps")) {
-            if (!parse_count(value, &number, 1) || number > 1000) {
-                fprintf(stderr, "frostmere-capture: --fps wants a number from 1 to 1000\n");
-                return 0;
-            }
-            options.fps = (int)number;
-        } else {
-            fprintf(stderr, "frostmere-capture: unknown option %s\n", arg);
-            usage(stderr);
-            return 0;
-        }
-    }
-    if (!options.textures_dir.empty() || !options.soundtrack_path.empty())
-        return 1;
-    if (!options.module_path.empty()) {
-        fprintf(stderr, "frostmere-capture: --module goes with --soundtrack\n");
-        return 0;
-    }
-    if (options.out_dir.empty() && options.log_path.empty() && options.wav_path.empty()) {
-        fprintf(stderr, "frostmere-capture: nothing to write: give --out DIR, --log FILE or "
-                        "--wav FILE\n");
-        usage(stderr);
-        return 0;
-    }
-    return 1;
-}
 
 // Makes the folder and its parents; on failure errno-style text is in why.
 static int make_dirs(const std::string &path, std::string &why)
@@ -292,14 +154,9 @@ static int capture_soundtrack()
     return 0;
 }
 
-int main(int argc, char **argv)
+// The program run: frames, log and sound as it plays them.
+static int capture_run()
 {
-    if (!parse_options(argc, argv))
-        return 1;
-    if (!options.soundtrack_path.empty())
-        return capture_soundtrack();
-    if (!options.textures_dir.empty())
-        return capture_textures();
     std::string why;
     if (!options.out_dir.empty() && !make_dirs(options.out_dir, why)) {
         fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
@@ -309,11 +166,12 @@ int main(int argc, char **argv)
     CaptureConfig config = {};
     config.fps = options.fps;
     config.max_frames = options.max_frames;
-    // A list of frames alone needs the program no further than its last one.
+    // A list of frames alone needs the program no further than its last one
+    // (a last frame past 2^32 - 2 cannot be limited: the run goes to its end).
     if (!options.every && !options.frames.empty() && options.log_path.empty()) {
-        uint32_t needed = options.frames.back() + 1;
-        if (!config.max_frames || needed < config.max_frames)
-            config.max_frames = needed;
+        uint64_t needed = (uint64_t)options.frames.back() + 1;
+        if (needed <= 0xFFFFFFFFu && (!config.max_frames || needed < config.max_frames))
+            config.max_frames = (uint32_t)needed;
     }
     config.want_frame = want_frame;
     config.on_frame = save_frame;
@@ -373,4 +231,25 @@ int main(int argc, char **argv)
         }
     }
     return 0;
+}
+
+int main(int argc, char **argv)
+{
+    std::string error;
+    if (!capture_parse_options(argc, argv, &options, &error)) {
+        fprintf(stderr, "frostmere-capture: %s\n(frostmere-capture --help says what each "
+                        "option takes)\n", error.c_str());
+        return 1;
+    }
+    switch (options.mode) {
+    case CAPTURE_MODE_HELP:
+        capture_usage(stdout);
+        return 0;
+    case CAPTURE_MODE_SOUNDTRACK:
+        return capture_soundtrack();
+    case CAPTURE_MODE_TEXTURES:
+        return capture_textures();
+    default:
+        return capture_run();
+    }
 }

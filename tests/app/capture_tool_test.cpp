@@ -69,7 +69,8 @@ static int red_at(const fs::path &dir, uint32_t frame, int x, int y)
     snprintf(name, sizeof name, "frame-%06u.png", frame);
     std::vector<uint8_t> rgba;
     int width = 0, height = 0;
-    if (!png_read_rgba((dir / name).string().c_str(), rgba, &width, &height) || width != 640 || height != 480)
+    if (!png_read_rgba((dir / name).string().c_str(), rgba, &width, &height) || width != 640 ||
+        height != 480)
         return -1;
     return rgba[((size_t)y * width + x) * 4];
 }
@@ -90,13 +91,26 @@ TEST(CaptureTool, WritesTheLoadingScreenAndItsFadeWithoutADisplay)
     EXPECT_NEAR(red_at(dir, last + 32, 5, 100), bar / 2, 1);
 }
 
-TEST(CaptureTool, RejectsBadArgumentsAndMissingFrames)
+// The command line's cases are in capture_options_test.cpp; here only that
+// a refusal reaches the user, before anything is written.
+TEST(CaptureTool, RefusesBadArgumentsBeforeWritingAndReportsMissingFrames)
 {
-    for (const char *arguments : {"", "--out", "--out /tmp/x --frames 1,,2", "--out /tmp/x --fps 0",
-                                  "--out /tmp/x --every -3", "--bogus 1"}) {
+    fs::path dir = fresh_dir("refused");
+    const std::string wav = (dir / "s.wav").string(), frames = (dir / "frames").string();
+    const std::pair<std::string, const char *> ROWS[] = {
+        {"foo", "unknown argument 'foo'"},
+        {"--out", "--out needs a value"},
+        {"--soundtrack " + wav + " --out " + frames + " --frames 0,1",
+         "--soundtrack cannot be combined with --out, --frames"},
+        {"--soundtrack " + wav + " --seconds 1e-9", "--seconds wants"},
+    };
+    for (const auto &[arguments, says] : ROWS) {
         RunResult run = run_capture(arguments);
         EXPECT_EQ(run.exit_code, 1) << arguments;
-        EXPECT_NE(run.output.find("frostmere-capture:"), std::string::npos) << arguments;
+        EXPECT_NE(run.output.find(std::string("frostmere-capture: ") + says), std::string::npos)
+            << run.output;
+        EXPECT_FALSE(fs::exists(wav)) << arguments;
+        EXPECT_FALSE(fs::exists(frames)) << arguments;
     }
     RunResult run = run_capture("--out " + fresh_dir("beyond").string() +
                                 " --frames 100000000 --max-frames 3");
@@ -173,3 +187,4 @@ TEST(CaptureTool, TexturesAndSoundtrackExports)
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.output.find("rejected"), std::string::npos) << run.output;
 }
+
