@@ -9,7 +9,8 @@
 //
 // Frames are numbered from the first presented frame (the first loading
 // screen) and written as DIR/frame-NNNNNN.png. Exit code 0 when the program
-// ended normally, 1 with a message on any failure.
+// ended normally, 1 with a message on any failure, 130 or 143 when SIGINT or
+// SIGTERM stopped it (the files then hold what was captured until then).
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -22,6 +23,7 @@
 
 #include "app/arena.h"
 #include "app/capture_options.h"
+#include "app/capture_signals.h"
 #include "app/program.h"
 #include "app/window.h"
 #include "music/music.h"
@@ -86,6 +88,15 @@ static void write_pcm(const int16_t *stereo, uint32_t frames)
     wav_write_frames(&wav, stereo, frames);
 }
 
+// Says which signal stopped the capture and what became of its files;
+// returns the exit code for it.
+static int report_interrupt(const char *files)
+{
+    fprintf(stderr, "frostmere-capture: interrupted by %s; %s\n",
+            capture_signal_name(capture_interrupted_by()), files);
+    return capture_interrupt_exit_code();
+}
+
 // The textures alone: a context, the arena and the texture task.
 static int capture_textures()
 {
@@ -106,11 +117,16 @@ static int capture_textures()
         fprintf(stderr, "frostmere-capture: the arena could not be allocated\n");
     else if (!(ok = textures_build()))
         fprintf(stderr, "frostmere-capture: the texture script failed\n");
+    else if (capture_stop_requested())
+        ok = 0;  // nothing written yet: nothing to finish
     else if ((ok = textures_export(options.textures_dir.c_str())))
         printf("wrote %d textures to %s\n", TEXTURE_COUNT, options.textures_dir.c_str());
     arena_release();
     window_destroy();
     unregister_window_class();
+    if (capture_stop_requested())
+        return report_interrupt(ok ? "the textures were written before it came"
+                                   : "no texture was written");
     return ok ? 0 : 1;
 }
 
@@ -148,9 +164,11 @@ static int capture_soundtrack()
         return 1;
     }
     if (!music_render_soundtrack(options.soundtrack_path.c_str(), options.seconds, bytes,
-                                 (uint32_t)module.size()))
+                                 (uint32_t)module.size(), capture_stop_requested))
         return 1;
     printf("wrote %s\n", options.soundtrack_path.c_str());
+    if (capture_stop_requested())
+        return report_interrupt("the WAV file is finished with the sound rendered until then");
     return 0;
 }
 
@@ -175,6 +193,7 @@ static int capture_run()
     }
     config.want_frame = want_frame;
     config.on_frame = save_frame;
+    config.stop_requested = capture_stop_requested;
     platform_capture_bootstrap(&platform, &config);
     if (!options.wav_path.empty()) {
         if (!wav_open(&wav, options.wav_path.c_str(), 44100, 2)) {
@@ -196,7 +215,12 @@ static int capture_run()
     }
 
     int outcome = app_run();
-    if (frame_log && fclose(frame_log) != 0) {
+    // A failed write along the way leaves the error flag; the close only
+    // reports the last flush.
+    int log_failed = frame_log && ferror(frame_log);
+    if (frame_log && fclose(frame_log) != 0)
+        log_failed = 1;
+    if (log_failed) {
         fprintf(stderr, "frostmere-capture: could not finish %s\n", options.log_path.c_str());
         return 1;
     }
@@ -223,6 +247,8 @@ static int capture_run()
     }
     if (write_failed)
         return 1;
+    if (capture_stop_requested())
+        return report_interrupt("the files are finished with what was captured until then");
     for (uint32_t frame : options.frames) {
         if (frame >= presented) {
             fprintf(stderr, "frostmere-capture: frame %u was asked for, but the program "
@@ -241,6 +267,8 @@ int main(int argc, char **argv)
                         "option takes)\n", error.c_str());
         return 1;
     }
+    // Before the platform starts, so that its own handlers stay out.
+    capture_signals_install();
     switch (options.mode) {
     case CAPTURE_MODE_HELP:
         capture_usage(stdout);

@@ -69,7 +69,9 @@ void capture_usage(FILE *to)
             "\n"
             "Numbers are decimal digits only: no sign, exponent or 0x. Each option is given\n"
             "once (--frames lists add up). --textures stands alone; --soundtrack takes only\n"
-            "--seconds and --module.\n");
+            "--seconds and --module.\n"
+            "Ctrl-C or SIGTERM ends a capture after its current frame with every file\n"
+            "finished, exit code 130 or 143.\n");
 }
 
 // Digits, and where a fraction is allowed one '.' with digits on both sides;

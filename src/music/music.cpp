@@ -80,7 +80,7 @@ static void *soundtrack_open(const char *)
 }
 
 int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t *module,
-                            uint32_t size)
+                            uint32_t size, int (*stop)(void))
 {
     if (!module)
         music_embedded_song(&module, &size);
@@ -120,7 +120,12 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
     // the device would render it once the cursor has passed.
     int32_t next = 0;
     bool first_lap = true;
+    int stopped = 0;
     while (ok && frames_left > 0) {
+        if (stop && stop()) {
+            stopped = 1;
+            break;
+        }
         if (!first_lap)
             fill_block();
         uint32_t n = frames_left < (uint64_t)block_frames ? (uint32_t)frames_left
@@ -140,8 +145,9 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
     }
     double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    double audio_seconds = (double)total / OUTPUT_RATE;
-    printf("soundtrack: %.1f s of audio in %.3f s (%.0fx real time) -> %s\n", audio_seconds,
-           elapsed, elapsed > 0 ? audio_seconds / elapsed : 0.0, wav_path);
+    double audio_seconds = (double)(total - frames_left) / OUTPUT_RATE;
+    printf("soundtrack: %.1f s of audio in %.3f s (%.0fx real time)%s -> %s\n", audio_seconds,
+           elapsed, elapsed > 0 ? audio_seconds / elapsed : 0.0, stopped ? ", stopped" : "",
+           wav_path);
     return 1;
 }

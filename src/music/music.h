@@ -31,6 +31,8 @@ int music_stop();
 // when module is null) to wav_path as 44100 Hz 16-bit stereo, exactly what
 // the device would play, and prints the speed as a multiple of real time.
 // 0 with a message on stderr when the module is rejected or the file cannot
-// be written. Not while music is playing.
+// be written. Not while music is playing. When stop is given and returns
+// nonzero (it is asked before each block), the render ends there and the
+// file is finished with what it has: still 1.
 int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t *module,
-                            uint32_t size);
+                            uint32_t size, int (*stop)(void) = nullptr);

@@ -10,6 +10,14 @@
 #include "app/program.h"
 #include "support/png_write.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 struct RunResult {
@@ -188,3 +196,124 @@ TEST(CaptureTool, TexturesAndSoundtrackExports)
     EXPECT_NE(run.output.find("rejected"), std::string::npos) << run.output;
 }
 
+#ifndef _WIN32
+// The tool as a child of its own, so that it can be signalled and measured.
+static pid_t start_capture(const std::vector<std::string> &arguments, const fs::path &output)
+{
+    std::vector<char *> argv = {(char *)CAPTURE_TOOL};
+    for (const std::string &argument : arguments)
+        argv.push_back((char *)argument.c_str());
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        // A shell's background job would start with SIGINT ignored.
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        execv(CAPTURE_TOOL, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// The child's exit code, -N when signal N ended it, -1000 when it was still
+// running after the given seconds (it is killed then). Its usage goes to *usage.
+static int finish_child(pid_t pid, double seconds, rusage *usage = nullptr)
+{
+    rusage ignored;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status;
+        if (wait4(pid, &status, WNOHANG, usage ? usage : &ignored) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        usleep(1000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1000;
+}
+
+static std::string read_text(const fs::path &path)
+{
+    std::string text;
+    if (FILE *file = fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, got);
+        fclose(file);
+    }
+    return text;
+}
+
+static uint32_t le32(const std::string &bytes, size_t at)
+{
+    return (uint32_t)(uint8_t)bytes[at] | (uint32_t)(uint8_t)bytes[at + 1] << 8 |
+           (uint32_t)(uint8_t)bytes[at + 2] << 16 | (uint32_t)(uint8_t)bytes[at + 3] << 24;
+}
+
+// Ctrl-C or SIGTERM after something was written: the run stops, the WAV's
+// header tells its true size, the log ends on a whole line, and the exit
+// code says which signal it was.
+TEST(CaptureTool, ASignalStopsTheCaptureWithItsFilesFinished)
+{
+    fs::path dir = fresh_dir("signals");
+    const std::string log = (dir / "log.txt").string(), wav = (dir / "sound.wav").string();
+    const std::string song = (dir / "song.wav").string();
+    const struct {
+        std::vector<std::string> arguments;
+        std::string wav;
+        int signal_number;
+        int exit_code;
+        const char *says;
+    } ROWS[] = {
+        {{"--log", log, "--wav", wav}, wav, SIGINT, 130, "interrupted by SIGINT"},
+        {{"--soundtrack", song, "--seconds", "3600"}, song, SIGTERM, 143,
+         "interrupted by SIGTERM"},
+    };
+    for (const auto &row : ROWS) {
+        pid_t pid = start_capture(row.arguments, dir / "output.txt");
+        ASSERT_GT(pid, 0);
+        // Half a megabyte of sound is a second and a half of the run.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (std::error_code error; std::chrono::steady_clock::now() < deadline;) {
+            uintmax_t size = fs::file_size(row.wav, error);
+            siginfo_t ended = {};  // left to be collected below
+            waitid(P_PID, (id_t)pid, &ended, WEXITED | WNOHANG | WNOWAIT);
+            if ((!error && size >= 512 * 1024) || ended.si_pid == pid)
+                break;
+            usleep(1000);
+        }
+        kill(pid, row.signal_number);
+        int code = finish_child(pid, 30);
+        std::string output = read_text(dir / "output.txt");
+        EXPECT_EQ(code, row.exit_code) << output;
+        EXPECT_NE(output.find(row.says), std::string::npos) << output;
+
+        std::string bytes = read_text(row.wav);
+        ASSERT_GE(bytes.size(), 44u + 512 * 1024) << row.wav;
+        EXPECT_EQ(le32(bytes, 4), bytes.size() - 8) << row.wav;
+        EXPECT_EQ(le32(bytes, 40), bytes.size() - 44) << row.wav;
+        EXPECT_LT(bytes.size(), 44u + 3600u * 44100 * 4) << row.wav;
+        if (row.wav != wav)
+            continue;
+        // Every logged frame has its sound, and the last line is whole.
+        std::string text = read_text(log);
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.back(), '\n');
+        size_t lines = 0;
+        for (char c : text)
+            lines += c == '\n';
+        size_t last = text.rfind('\n', text.size() - 2) + 1;
+        int fields[6];
+        EXPECT_EQ(sscanf(text.c_str() + last, "%d %d %d %d %d %d", &fields[0], &fields[1],
+                         &fields[2], &fields[3], &fields[4], &fields[5]), 6) << text.substr(last);
+        EXPECT_EQ((size_t)fields[0], lines - 2);  // after the heading, from frame 0
+        EXPECT_EQ(bytes.size() - 44, (lines - 1) * 735 * 4);
+    }
+    fs::remove(song);
+}
+#endif

@@ -76,6 +76,16 @@ static void read_frame(uint32_t frame)
     capture.on_frame(frame, top_down, window_width, window_height);
 }
 
+// The frame limit reached, or a stop asked for from outside.
+static int should_close()
+{
+    if (capture.max_frames && frames_presented >= capture.max_frames) {
+        limit_reached = 1;
+        return 1;
+    }
+    return capture.stop_requested && capture.stop_requested();
+}
+
 static void capture_swap_buffers()
 {
     uint32_t frame = frames_presented;
@@ -88,20 +98,16 @@ static void capture_swap_buffers()
         capture.after_frame(frame);
     // The window closes right after the last allowed frame, so the loops,
     // which look for a quit after presenting, end exactly there.
-    if (capture.max_frames && frames_presented >= capture.max_frames && event_handler) {
-        limit_reached = 1;
+    if (event_handler && should_close())
         event_handler(PLATFORM_EVENT_CLOSE);
-    }
 }
 
 static void capture_pump_events(PlatformEventHandler handler)
 {
     event_handler = handler;
     host.pump_events(handler);
-    if (capture.max_frames && frames_presented >= capture.max_frames) {
-        limit_reached = 1;
+    if (should_close())
         handler(PLATFORM_EVENT_CLOSE);
-    }
 }
 
 static int64_t capture_counter()

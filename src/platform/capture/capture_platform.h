@@ -27,6 +27,10 @@ struct CaptureConfig {
     void (*on_frame)(uint32_t frame, const uint8_t *rgba, int width, int height);
     // Called after every presented frame, wanted or not (may be null).
     void (*after_frame)(uint32_t frame);
+    // Asked after every presented frame and at every event pump (may be
+    // null): nonzero closes the window there, as the frame limit does, so
+    // the program ends after the frame it is on.
+    int (*stop_requested)(void);
 };
 
 int platform_capture_bootstrap(Platform *p, const CaptureConfig *config);

@@ -1,0 +1,26 @@
+// capture_signals.h - Ctrl-C and SIGTERM as a request to stop.
+//
+// A capture killed mid-way would leave a WAV whose header says it is empty
+// and a log cut inside a line. Instead the first SIGINT or SIGTERM only sets
+// a flag that the frame loop and the soundtrack renderer look at; they stop
+// at the next frame or block, the files are finished and the tool exits
+// with 128 + the signal's number (130, 143). A second signal takes the
+// system's default action at once, for a capture stuck somewhere.
+//
+//   capture_signals_install();            // first thing, before the platform
+//   ... while (!capture_stop_requested()) ...
+//   if (capture_interrupted_by()) return capture_interrupt_exit_code();
+#pragma once
+
+// Catches SIGINT and SIGTERM. Installed before the platform starts, so SDL
+// leaves them alone instead of turning them into a quit event. A signal the
+// tool was started with ignored (a background job of a script) stays ignored.
+void capture_signals_install();
+// 1 once a signal has asked the capture to stop.
+int capture_stop_requested();
+// The signal that asked, or 0.
+int capture_interrupted_by();
+// "SIGINT", "SIGTERM", or "a signal".
+const char *capture_signal_name(int signal_number);
+// 128 + the signal's number.
+int capture_interrupt_exit_code();
