@@ -89,9 +89,14 @@ static int should_close()
 static void capture_swap_buffers()
 {
     uint32_t frame = frames_presented;
-    if (capture.on_frame && (!capture.want_frame || capture.want_frame(frame)))
+    int read_back = capture.on_frame && (!capture.want_frame || capture.want_frame(frame));
+    if (read_back)
         read_frame(frame);
     host.swap_buffers();
+    // Reading the pixels waited for the frame; otherwise nothing does, and
+    // Mesa would keep queueing whole frames (half a megabyte each).
+    if (!read_back)
+        glFinish();
     ++frames_presented;
     pacing_pending = 1;
     if (capture.after_frame)

@@ -5,7 +5,9 @@
 // invisible window) with a virtual clock: the counter moves by exactly one frame
 // period (1/fps s) at the first pacing wait after each presented frame, so
 // every run produces the same frames. The fullscreen question is answered No;
-// message boxes go to stderr and are counted.
+// message boxes go to stderr and are counted. Every presented frame is
+// finished before the next begins, read back or not: the offscreen driver's
+// swap waits for nothing, and unfinished frames would pile up in memory.
 //
 //   CaptureConfig c = {}; c.fps = 60; c.on_frame = save; c.want_frame = pick;
 //   platform_capture_bootstrap(&platform, &c);
