@@ -18,8 +18,11 @@ static std::string parse(const std::vector<const char *> &arguments)
         return "error: " + error;
     static const char *const MODES[] = {"run", "textures", "soundtrack", "help"};
     std::string frames;
-    for (uint32_t f : o.frames)
-        frames += (frames.empty() ? "" : ",") + std::to_string(f);
+    for (uint32_t f : o.frames) {
+        if (!frames.empty())
+            frames += ',';
+        frames += std::to_string(f);
+    }
     char line[512];
     snprintf(line, sizeof line, "%s out=%s frames=%s every=%u max=%u fps=%d log=%s wav=%s "
              "tex=%s st=%s mod=%s s=%.7g", MODES[o.mode], o.out_dir.c_str(), frames.c_str(),
