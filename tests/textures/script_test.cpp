@@ -54,6 +54,12 @@ TEST(ScriptDriver, RunsLengthOverEightRecordsAndStopsAtABadOne)
         record(TEX_OP_UPLOAD, 5, 0, 0),       // uploaded slot
         record(TEX_OP_CLEAR, 255, 0, 0),
     };
+    // Fields an operator does not read may hold anything (the stored script
+    // keeps leftovers there).
+    const TextureOp leftovers[] = {record(TEX_OP_PLASMA, 0, 77, 99, 3),
+                                   record(TEX_OP_UPLOAD, 1, 200, 250)};
+    EXPECT_EQ(run_noted(leftovers, sizeof leftovers), 1);
+    EXPECT_EQ(seen.size(), 2u);
     for (const TextureOp &b : bad) {
         const TextureOp script[] = {record(TEX_OP_CLEAR, 0, 0, 0), b,
                                     record(TEX_OP_CLEAR, 1, 0, 0)};

@@ -117,6 +117,12 @@ TEST_F(TexturesTask, FourthCopyAllocationFailingUploadsNothing)
     EXPECT_EQ(uploaded_count, 0);
     EXPECT_EQ(texture_gl_name(0), 0u);
     EXPECT_EQ(arena.bytes_left, 0);
+    // A script run after it refuses the first upload that has no copy.
+    const TextureOp upload = record(TEX_OP_UPLOAD, 0, 0, 0);
+    const TextureOp four[] = {upload, upload, upload, upload};
+    EXPECT_EQ(texture_script_run(four, sizeof four), 0);
+    EXPECT_EQ(uploaded_count, 3);
+    EXPECT_EQ(texture_gl_name(3), 0u);
 }
 
 TEST(ImagePixels, MissingPoolTexturesGiveATransparentOverlay)
