@@ -28,7 +28,11 @@ TEST(SilhouetteClock, FlashOnListedRowsAndAnglesThatWrapAndHold)
     EXPECT_FLOAT_EQ(backdrop_angle, 0.2f);
     EXPECT_FLOAT_EQ(glow_angle, 0.14f);
     EXPECT_FLOAT_EQ(overlay_angle, SILHOUETTE_TURN - 0.26f);
-    EXPECT_FLOAT_EQ(f.glow, sinf(0.14f) * 0.4f + 0.6f);
+    EXPECT_TRUE(f.glow > 0.6f && f.glow < 1.0f);
+    for (float quarter : {1.0f, 3.0f}) {  // the pulse's top and bottom, with no time passing
+        glow_angle = quarter * 1.5707964f;
+        EXPECT_FLOAT_EQ(silhouette_advance(0, 0, 0).glow, quarter == 1 ? 1.0f : 0.2f);
+    }
     overlay_angle = 0.1f, backdrop_angle = 6.2f;
     silhouette_advance(0, 0, 10);
     EXPECT_NEAR(overlay_angle, 6.2531855f, 1e-6f);
