@@ -34,6 +34,22 @@ int Picture::count_lit(int x0, int y0, int x1, int y1) const
     return lit;
 }
 
+int Picture::first_lit_column(int y0, int y1) const
+{
+    for (int x = 0; x < width; ++x)
+        if (count_lit(x, y0, x + 1, y1))
+            return x;
+    return -1;
+}
+
+int Picture::last_lit_column(int y0, int y1) const
+{
+    for (int x = width - 1; x >= 0; --x)
+        if (count_lit(x, y0, x + 1, y1))
+            return x;
+    return -1;
+}
+
 void Picture::save(const std::string &path) const
 {
     png_write_rgba(path.c_str(), rgba.data(), width, height, 0);
@@ -113,4 +129,15 @@ void save_picture_if_asked(const Picture &p, const std::string &name)
 {
     if (const char *dir = getenv("FM_PICTURES"))
         p.save(std::string(dir) + "/" + name);
+}
+
+void GlTextTest::SetUpTestSuite()
+{
+    GlTest::SetUpTestSuite();
+    ASSERT_EQ(test_fonts_create(1), 1);
+}
+
+void GlTextTest::TearDown()
+{
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }

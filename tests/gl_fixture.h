@@ -25,6 +25,10 @@ struct Picture {
     bool operator==(const Picture &o) const { return rgba == o.rgba; }
     // Pixels that are not black in the rectangle [x0, x1) x [y0, y1).
     int count_lit(int x0, int y0, int x1, int y1) const;
+    // The leftmost and rightmost columns with a lit pixel in rows [y0, y1),
+    // or -1 when there is none.
+    int first_lit_column(int y0 = 0, int y1 = 480) const;
+    int last_lit_column(int y0 = 0, int y1 = 480) const;
     void save(const std::string &path) const;  // for looking at a failure
 };
 
@@ -44,4 +48,12 @@ class GlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     void SetUp() override;  // clears colour and depth, resets common state
+};
+
+// A GL test with the four fonts made once for the process, as the program
+// makes them; no test may leave a GL error behind.
+class GlTextTest : public GlTest {
+protected:
+    static void SetUpTestSuite();
+    void TearDown() override;
 };

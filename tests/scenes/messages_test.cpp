@@ -12,16 +12,14 @@
 
 namespace {
 
-class Messages : public GlTest {
+class Messages : public GlTextTest {
 protected:
     static void SetUpTestSuite()
     {
-        GlTest::SetUpTestSuite();
-        ASSERT_EQ(test_fonts_create(1), 1);
+        GlTextTest::SetUpTestSuite();
         ASSERT_EQ(arena_init(), 1);
         ASSERT_EQ(textures_build(), 1);
     }
-    void TearDown() override { EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR); }
 };
 
 // Whether a line of jittered text at (x, y) shows: its glyph boxes' middle

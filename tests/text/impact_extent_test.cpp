@@ -17,32 +17,7 @@ const int IMPACT_FONT = 2;
 // Text that ends closer to the edge than this looks cut off even when it is not.
 const int EDGE_MARGIN = 8;
 
-class ImpactExtent : public GlTest {
-protected:
-    static void SetUpTestSuite()
-    {
-        GlTest::SetUpTestSuite();
-        ASSERT_EQ(test_fonts_create(1), 1);
-    }
-    void TearDown() override { EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR); }
-};
-
-// The rightmost lit column in rows [y0, y1), or -1.
-int last_lit_column(const Picture &p, int y0 = 0, int y1 = 480)
-{
-    for (int x = p.width - 1; x >= 0; --x)
-        if (p.count_lit(x, y0, x + 1, y1))
-            return x;
-    return -1;
-}
-
-int first_lit_column(const Picture &p, int y0 = 0, int y1 = 480)
-{
-    for (int x = 0; x < p.width; ++x)
-        if (p.count_lit(x, y0, x + 1, y1))
-            return x;
-    return -1;
-}
+using ImpactExtent = GlTextTest;
 
 TEST_F(ImpactExtent, ClosingMessageEndsInsideTheFrame)
 {
@@ -51,10 +26,10 @@ TEST_F(ImpactExtent, ClosingMessageEndsInsideTheFrame)
     const Picture p = read_back();
     save_picture_if_asked(p, "impact_closing.png");
     // Its last line starts at the frame's left edge and is the longest.
-    EXPECT_LE(first_lit_column(p, 420, 470), 4);
+    EXPECT_LE(p.first_lit_column(420, 470), 4);
     EXPECT_GT(p.count_lit(0, 420, 640, 470), 1000);
     for (int band = 0; band < 480; band += 16) {
-        const int right = last_lit_column(p, band, band + 16);
+        const int right = p.last_lit_column(band, band + 16);
         EXPECT_LT(right, 640 - EDGE_MARGIN) << "rows " << band << " to " << band + 15;
     }
 }
@@ -69,7 +44,7 @@ TEST_F(ImpactExtent, CaptionEndsInsideTheFrameAtEveryStep)
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             layer_growing_caption(order, row, 0, 0, 16);
             const Picture p = read_back();
-            const int right = last_lit_column(p);
+            const int right = p.last_lit_column();
             EXPECT_LT(right, 640 - EDGE_MARGIN) << "order " << order << " row " << row;
             if (right > widest)
                 widest = right;
@@ -92,7 +67,7 @@ Ink ink_of(const char *text, int font)
     glColor4f(1, 1, 1, 1);
     draw_text(100, 200, text, font);
     const Picture p = read_back();
-    return {first_lit_column(p), last_lit_column(p)};
+    return {p.first_lit_column(), p.last_lit_column()};
 }
 
 // A squeezed stand-in draws each glyph and moves on by the same factor: its

@@ -7,24 +7,7 @@
 #include "text/text.h"
 
 // The four fonts, created once for the whole process as the program does.
-class TextTest : public GlTest {
-protected:
-    static void SetUpTestSuite()
-    {
-        GlTest::SetUpTestSuite();
-        ASSERT_EQ(test_fonts_create(1), 1);
-    }
-    void TearDown() override { EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR); }
-};
-
-// The leftmost lit column in a band of rows, or -1.
-static int first_lit_column(const Picture &p, int y0, int y1)
-{
-    for (int x = 0; x < p.width; ++x)
-        if (p.count_lit(x, y0, x + 1, y1))
-            return x;
-    return -1;
-}
+using TextTest = GlTextTest;
 
 #ifndef _WIN32
 // fontconfig finds each face or its stand-in; GDI instead substitutes a face
@@ -46,14 +29,14 @@ TEST_F(TextTest, PlainTextStandsOnItsBaselineAndASpaceAdvances)
     Picture p = read_back();
     EXPECT_GT(p.count_lit(100, 160, 260, 201), 200);
     EXPECT_EQ(p.count_lit(0, 0, 640, 150) + p.count_lit(0, 202, 640, 480), 0);
-    EXPECT_EQ(p.at(first_lit_column(p, 160, 201), 190).g, 0);  // drawn in red
+    EXPECT_EQ(p.at(p.first_lit_column(160, 201), 190).g, 0);  // drawn in red
 
     glClear(GL_COLOR_BUFFER_BIT);
     draw_text(100, 300, "X", 0);
-    int plain = first_lit_column(read_back(), 250, 310);
+    int plain = read_back().first_lit_column(250, 310);
     glClear(GL_COLOR_BUFFER_BIT);
     draw_text(100, 300, " X", 0);  // an empty glyph must still carry its advance
-    EXPECT_GE(first_lit_column(read_back(), 250, 310) - plain, 8);
+    EXPECT_GE(read_back().first_lit_column(250, 310) - plain, 8);
 }
 
 TEST_F(TextTest, NothingIsDrawnForMissingFontsEmptyTextOrCode255)
