@@ -16,6 +16,7 @@
 #include "text/text.h"
 
 void (*app_on_frame)(const AppFrameInfo *info);
+void (*app_on_task)(uint32_t index, int finished);
 
 static const char *const TITLE = "frostmere compo 2006";
 static const int FADE_FRAMES = 64;
@@ -50,6 +51,16 @@ static void report_frame(int elapsed_ms, int frame_ms, int order, int row, int e
     }
 }
 
+static int run_task(const PrecalcList *list, uint32_t index)
+{
+    if (app_on_task)
+        app_on_task(index, 0);
+    int ok = list->tasks[index]();
+    if (app_on_task)
+        app_on_task(index, 1);
+    return ok;
+}
+
 static void report_task_failure(uint32_t task_index)
 {
     char message[64];
@@ -66,7 +77,7 @@ int precalc_run(const PrecalcList *list)
     int ok = 1;
     while (fade > 0) {
         window_pump_messages();
-        if (!tasks_done && !list->tasks[task_index]()) {
+        if (!tasks_done && !run_task(list, task_index)) {
             report_task_failure(task_index);
             quit_requested = 1;
             ok = 0;

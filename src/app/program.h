@@ -38,6 +38,10 @@ struct AppFrameInfo {
 // Called after every presented frame when set (the capture tool logs them).
 extern void (*app_on_frame)(const AppFrameInfo *info);
 
+// Called just before (finished 0) and just after (finished 1) each precalc
+// task when set (the capture tool times them).
+extern void (*app_on_task)(uint32_t index, int finished);
+
 // Precalc task: the stored animation paths, converted into the arena.
 int paths_init();
 

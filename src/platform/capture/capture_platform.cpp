@@ -19,6 +19,7 @@ static int window_width, window_height;
 static std::vector<uint8_t> frame_pixels;
 static PlatformEventHandler event_handler;  // the program's, from its first pump
 static Platform host;  // the offscreen backend: window, context, glyphs, threads
+static double last_swap_end;  // real seconds, for frame_cost
 
 static int capture_ask_yes_no(const char *, const char *)
 {
@@ -50,7 +51,9 @@ static int capture_window_open(int width, int height, int, const char *title)
 {
     window_width = width;
     window_height = height;
-    return host.window_open(width, height, 0, title);
+    int ok = host.window_open(width, height, 0, title);
+    last_swap_end = capture_real_seconds();
+    return ok;
 }
 
 static double capture_refresh_rate()
@@ -90,6 +93,10 @@ static void capture_swap_buffers()
 {
     uint32_t frame = frames_presented;
     int read_back = capture.on_frame && (!capture.want_frame || capture.want_frame(frame));
+    if (capture.frame_cost) {
+        glFinish();
+        capture.frame_cost(frame, capture_real_seconds() - last_swap_end);
+    }
     if (read_back)
         read_frame(frame);
     host.swap_buffers();
@@ -97,6 +104,8 @@ static void capture_swap_buffers()
     // Mesa would keep queueing whole frames (half a megabyte each).
     if (!read_back)
         glFinish();
+    if (capture.frame_cost)
+        last_swap_end = capture_real_seconds();
     ++frames_presented;
     pacing_pending = 1;
     if (capture.after_frame)
@@ -174,6 +183,11 @@ int platform_capture_bootstrap(Platform *p, const CaptureConfig *config)
     p->sleep_ms = capture_sleep_ms;
     capture_audio_bootstrap(p, capture.fps);
     return 1;
+}
+
+double capture_real_seconds()
+{
+    return (double)host.counter() / (double)host.counter_frequency();
 }
 
 uint32_t capture_frames_presented()

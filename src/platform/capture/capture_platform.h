@@ -29,6 +29,10 @@ struct CaptureConfig {
     void (*on_frame)(uint32_t frame, const uint8_t *rgba, int width, int height);
     // Called after every presented frame, wanted or not (may be null).
     void (*after_frame)(uint32_t frame);
+    // When set, every frame is finished before its swap and this gets its
+    // real cost: seconds from the end of the previous swap (or the window's
+    // opening) to the end of the frame's drawing.
+    void (*frame_cost)(uint32_t frame, double seconds);
     // Asked after every presented frame and at every event pump (may be
     // null): nonzero closes the window there, as the frame limit does, so
     // the program ends after the frame it is on.
@@ -38,6 +42,8 @@ struct CaptureConfig {
 int platform_capture_bootstrap(Platform *p, const CaptureConfig *config);
 
 uint32_t capture_frames_presented();
+// The host's real clock in seconds (the program itself sees virtual time).
+double capture_real_seconds();
 // Message boxes shown so far; each one is a failure the program reported.
 uint32_t capture_message_boxes_shown();
 // Caption and text of the latest message box ("" before the first).
