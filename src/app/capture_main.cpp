@@ -1,16 +1,18 @@
 // capture_main.cpp - frostmere-capture: the intro run offscreen, frame-exact,
-// into PNG frames, a frame log and its sound (see capture_options.h for the
-// command line).
+// into PNG frames, a frame log, its sound and a video (see capture_options.h
+// for the command line).
 //
 //   frostmere-capture --out DIR [--frames 0,7,70] [--every N]
 //                     [--max-frames N] [--fps N] [--log FILE] [--wav FILE]
+//                     [--video FILE [--scale N]] [--quiet]
 //   frostmere-capture --textures DIR
 //   frostmere-capture --soundtrack FILE [--seconds S] [--module IN.xm]
 //
 // Frames are numbered from the first presented frame (the first loading
 // screen) and written as DIR/frame-NNNNNN.png. Exit code 0 when the program
 // ended normally, 1 with a message on any failure, 130 or 143 when SIGINT or
-// SIGTERM stopped it (the files then hold what was captured until then).
+// SIGTERM stopped it (the files then hold what was captured until then; a
+// video, which would be cut short, is removed).
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -23,12 +25,16 @@
 
 #include "app/arena.h"
 #include "app/capture_options.h"
+#include "app/capture_progress.h"
 #include "app/capture_signals.h"
+#include "app/capture_song.h"
+#include "app/capture_video.h"
 #include "app/program.h"
 #include "app/window.h"
 #include "music/music.h"
 #include "platform/capture/capture_audio.h"
 #include "platform/capture/capture_platform.h"
+#include "platform/process.h"
 #include "support/png_write.h"
 #include "support/wav_write.h"
 #include "textures/export.h"
@@ -40,6 +46,9 @@ static uint32_t frames_logged;
 static FILE *frame_log;
 static WavFile wav;
 static int write_failed;
+static CaptureVideo video;
+static int video_on;
+static CaptureProgress progress;
 
 // Makes the folder and its parents; on failure errno-style text is in why.
 static int make_dirs(const std::string &path, std::string &why)
@@ -58,7 +67,7 @@ static void log_frame(const AppFrameInfo *info)
             info->order, info->row, info->entry);
 }
 
-static int want_frame(uint32_t frame)
+static int want_png(uint32_t frame)
 {
     if (options.out_dir.empty())
         return 0;
@@ -69,7 +78,12 @@ static int want_frame(uint32_t frame)
     return !options.every;
 }
 
-static void save_frame(uint32_t frame, const uint8_t *rgba, int width, int height)
+static int want_frame(uint32_t frame)
+{
+    return video_on || want_png(frame);
+}
+
+static void save_png(uint32_t frame, const uint8_t *rgba, int width, int height)
 {
     char name[32];
     snprintf(name, sizeof name, "/frame-%06u.png", frame);
@@ -79,13 +93,37 @@ static void save_frame(uint32_t frame, const uint8_t *rgba, int width, int heigh
         write_failed = 1;
         return;
     }
-    printf("wrote %s\n", path.c_str());
+    if (!options.quiet)
+        printf("wrote %s\n", path.c_str());
     ++frames_written;
+}
+
+static void save_frame(uint32_t frame, const uint8_t *rgba, int width, int height)
+{
+    if (want_png(frame))
+        save_png(frame, rgba, width, height);
+    if (video_on)
+        capture_video_frame(&video, rgba, width, height);
 }
 
 static void write_pcm(const int16_t *stereo, uint32_t frames)
 {
-    wav_write_frames(&wav, stereo, frames);
+    if (!options.wav_path.empty())
+        wav_write_frames(&wav, stereo, frames);
+    if (video_on)
+        capture_video_sound(&video, stereo, frames);
+}
+
+static void after_frame(uint32_t frame)
+{
+    capture_progress_frame(&progress, frame + 1);
+}
+
+// A signal, or a video that can no longer be made: the run ends after the
+// frame it is on.
+static int stop_run()
+{
+    return capture_stop_requested() || (video_on && video.failed);
 }
 
 // Says which signal stopped the capture and what became of its files;
@@ -163,17 +201,53 @@ static int capture_soundtrack()
         fprintf(stderr, "frostmere-capture: %s is empty\n", options.module_path.c_str());
         return 1;
     }
-    if (!music_render_soundtrack(options.soundtrack_path.c_str(), options.seconds, bytes,
-                                 (uint32_t)module.size(), capture_stop_requested))
+    // A compressed file is rendered as WAV beside it first, then encoded.
+    const CaptureSoundFormat *format = capture_sound_format(options.soundtrack_path.c_str());
+    if (format && !process_find_program("ffmpeg")) {
+        fprintf(stderr, "frostmere-capture: %s\n", CAPTURE_FFMPEG_MISSING);
         return 1;
+    }
+    std::string wav_path = options.soundtrack_path + (format ? ".sound-part.wav" : "");
+    double seconds = options.seconds;
+    if (!options.seconds_given) {
+        uint64_t frames;
+        if (!capture_song_frames(bytes, (uint32_t)module.size(), -1, &frames)) {
+            fprintf(stderr, "frostmere-capture: the module was rejected: %s\n",
+                    song_load_error());
+            return 1;
+        }
+        // Half a frame more, so that the renderer's count comes out whole.
+        seconds = ((double)frames + 0.5) / OUTPUT_RATE;
+    }
+    if (!music_render_soundtrack(wav_path.c_str(), seconds, bytes, (uint32_t)module.size(),
+                                 capture_stop_requested)) {
+        if (format)
+            remove(wav_path.c_str());
+        return 1;
+    }
+    if (format && capture_stop_requested()) {
+        remove(wav_path.c_str());
+        return report_interrupt("nothing was encoded");
+    }
+    if (format) {
+        std::string why;
+        int encoded = capture_sound_encode(wav_path.c_str(), options.soundtrack_path.c_str(),
+                                           format, &why);
+        remove(wav_path.c_str());
+        if (!encoded) {
+            fprintf(stderr, "frostmere-capture: %s\n", why.c_str());
+            return 1;
+        }
+    }
     printf("wrote %s\n", options.soundtrack_path.c_str());
     if (capture_stop_requested())
         return report_interrupt("the WAV file is finished with the sound rendered until then");
     return 0;
 }
 
-// The program run: frames, log and sound as it plays them.
-static int capture_run()
+// The program run: frames, log and sound as it plays them; every file but
+// the video is finished here.
+static int capture_run_program()
 {
     std::string why;
     if (!options.out_dir.empty() && !make_dirs(options.out_dir, why)) {
@@ -186,14 +260,21 @@ static int capture_run()
     config.max_frames = options.max_frames;
     // A list of frames alone needs the program no further than its last one
     // (a last frame past 2^32 - 2 cannot be limited: the run goes to its end).
-    if (!options.every && !options.frames.empty() && options.log_path.empty()) {
+    if (!options.every && !options.frames.empty() && options.log_path.empty() && !video_on) {
         uint64_t needed = (uint64_t)options.frames.back() + 1;
         if (needed <= 0xFFFFFFFFu && (!config.max_frames || needed < config.max_frames))
             config.max_frames = (uint32_t)needed;
     }
     config.want_frame = want_frame;
     config.on_frame = save_frame;
-    config.stop_requested = capture_stop_requested;
+    config.after_frame = after_frame;
+    config.stop_requested = stop_run;
+    // The progress counts towards the frame limit or the show's end,
+    // whichever comes first.
+    uint32_t expected = config.max_frames;
+    uint32_t show = options.quiet ? 0 : capture_expected_frames(options.fps);
+    if (show && (!expected || show < expected))
+        expected = show;
     platform_capture_bootstrap(&platform, &config);
     if (!options.wav_path.empty()) {
         if (!wav_open(&wav, options.wav_path.c_str(), 44100, 2)) {
@@ -201,8 +282,9 @@ static int capture_run()
                     strerror(errno));
             return 1;
         }
-        capture_audio_set_listener(write_pcm);
     }
+    if (!options.wav_path.empty() || video_on)
+        capture_audio_set_listener(write_pcm);
     if (!options.log_path.empty()) {
         frame_log = fopen(options.log_path.c_str(), "w");
         if (!frame_log) {
@@ -214,7 +296,9 @@ static int capture_run()
         app_on_frame = log_frame;
     }
 
+    capture_progress_begin(&progress, expected, options.quiet);
     int outcome = app_run();
+    capture_progress_end(&progress);
     // A failed write along the way leaves the error flag; the close only
     // reports the last flush.
     int log_failed = frame_log && ferror(frame_log);
@@ -245,7 +329,7 @@ static int capture_run()
                                                       : "start-up failed");
         return 1;
     }
-    if (write_failed)
+    if (write_failed || (video_on && video.failed))
         return 1;
     if (capture_stop_requested())
         return report_interrupt("the files are finished with what was captured until then");
@@ -256,6 +340,45 @@ static int capture_run()
             return 1;
         }
     }
+    return 0;
+}
+
+// The program run, and the video made of it.
+static int capture_run()
+{
+    std::string why;
+    // First, as it may need ffmpeg: nothing is written when it is missing.
+    if (!options.video_path.empty()) {
+        if (!capture_video_open(&video, options.video_path.c_str(), options.fps, options.scale,
+                                &why)) {
+            fprintf(stderr, "frostmere-capture: %s\n", why.c_str());
+            return 1;
+        }
+        video_on = 1;
+    }
+    int outcome = capture_run_program();
+    if (!video_on)
+        return outcome;
+    if (outcome != 0 || capture_stop_requested()) {
+        capture_video_abort(&video);
+        if (capture_stop_requested())
+            fprintf(stderr, "frostmere-capture: the video %s was removed\n",
+                    options.video_path.c_str());
+        else if (video.failed)
+            fprintf(stderr, "frostmere-capture: the video %s was not made: %s\n",
+                    options.video_path.c_str(), video.why.c_str());
+        return outcome ? outcome : 1;
+    }
+    if (!options.quiet)
+        printf("encoding %s\n", options.video_path.c_str());
+    fflush(stdout);
+    if (!capture_video_finish(&video)) {
+        fprintf(stderr, "frostmere-capture: the video %s was not made: %s\n",
+                options.video_path.c_str(), video.why.c_str());
+        return 1;
+    }
+    printf("wrote %s (%u frames at %d fps)\n", options.video_path.c_str(),
+           capture_frames_presented(), options.fps);
     return 0;
 }
 

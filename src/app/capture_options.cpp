@@ -1,54 +1,97 @@
-// capture_options.cpp - see capture_options.h.
+// capture_options.cpp - see capture_options.h. Each option is a row of
+// OPTIONS: its name, the mode it belongs to, the kind of value it takes
+// (read and range-checked by parse_value alone), the option it needs, and
+// the function that stores the value.
 #include "app/capture_options.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
+#include "app/capture_formats.h"
 #include "music/music.h"
 
-enum OptionId {
-    // The program run: frames, log and sound.
-    OPT_OUT,
-    OPT_FRAMES,
-    OPT_EVERY,
-    OPT_MAX_FRAMES,
-    OPT_FPS,
-    OPT_LOG,
-    OPT_WAV,
-    // Each of the two exports stands alone.
-    OPT_TEXTURES,
-    OPT_SOUNDTRACK,
-    OPT_SECONDS,
-    OPT_MODULE,
-    OPT_COUNT
+enum OptionGroup {
+    GROUP_RUN,         // the program run: frames, log, sound, video
+    GROUP_TEXTURES,    // stands alone
+    GROUP_SOUNDTRACK,  // takes only its own companions
+    GROUP_ANY,         // goes with every mode
 };
 
-static const char *const OPTION_NAMES[OPT_COUNT] = {
-    "--out", "--frames",   "--every",      "--max-frames", "--fps",    "--log",
-    "--wav", "--textures", "--soundtrack", "--seconds",    "--module",
+enum ValueKind {
+    VALUE_NONE,     // a switch: no value follows
+    VALUE_TEXT,     // a file or folder name
+    VALUE_COUNT,    // a whole number from minimum to maximum
+    VALUE_FRAMES,   // counts separated by single commas
+    VALUE_SECONDS,  // a duration that renders at least one sample
+    VALUE_VIDEO,    // a file name whose extension names a video format
 };
 
-// An option that means nothing without another one.
-struct Companion {
-    int option;
-    int needs;
+struct OptionValue {
+    const char *text;
+    uint32_t count;
+    double seconds;
+    std::vector<uint32_t> frames;
 };
 
-static const Companion COMPANIONS[] = {
-    {OPT_FRAMES, OPT_OUT},
-    {OPT_EVERY, OPT_OUT},
-    {OPT_SECONDS, OPT_SOUNDTRACK},
-    {OPT_MODULE, OPT_SOUNDTRACK},
+struct OptionRow {
+    const char *name;
+    int group;
+    int kind;
+    uint32_t minimum, maximum;  // VALUE_COUNT only
+    int repeatable;             // --frames lists add up
+    int writes;                 // a run without any such option writes nothing
+    const char *needs;          // the option it means nothing without, or null
+    void (*store)(CaptureOptions *options, const OptionValue &value);
 };
 
+static const uint32_t ANY_COUNT = 0xFFFFFFFFu;
 static const double MAX_SECONDS = 3600.0;
-static const uint32_t MAX_FPS = 1000;
+
+// The order of the rows is the order options are named in messages.
+static const OptionRow OPTIONS[] = {
+    {"--out", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->out_dir = v.text; }},
+    {"--frames", GROUP_RUN, VALUE_FRAMES, 0, ANY_COUNT, 1, 0, "--out",
+     [](CaptureOptions *o, const OptionValue &v) {
+         o->frames.insert(o->frames.end(), v.frames.begin(), v.frames.end());
+     }},
+    {"--every", GROUP_RUN, VALUE_COUNT, 1, ANY_COUNT, 0, 0, "--out",
+     [](CaptureOptions *o, const OptionValue &v) { o->every = v.count; }},
+    {"--max-frames", GROUP_RUN, VALUE_COUNT, 1, ANY_COUNT, 0, 0, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->max_frames = v.count; }},
+    {"--fps", GROUP_RUN, VALUE_COUNT, 1, 1000, 0, 0, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->fps = (int)v.count; }},
+    {"--log", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->log_path = v.text; }},
+    {"--wav", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->wav_path = v.text; }},
+    {"--video", GROUP_RUN, VALUE_VIDEO, 0, 0, 0, 1, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->video_path = v.text; }},
+    {"--scale", GROUP_RUN, VALUE_COUNT, 1, 8, 0, 0, "--video",
+     [](CaptureOptions *o, const OptionValue &v) { o->scale = v.count; }},
+    {"--textures", GROUP_TEXTURES, VALUE_TEXT, 0, 0, 0, 0, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->textures_dir = v.text; }},
+    {"--soundtrack", GROUP_SOUNDTRACK, VALUE_TEXT, 0, 0, 0, 0, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->soundtrack_path = v.text; }},
+    {"--seconds", GROUP_SOUNDTRACK, VALUE_SECONDS, 0, 0, 0, 0, "--soundtrack",
+     [](CaptureOptions *o, const OptionValue &v) {
+         o->seconds = v.seconds;
+         o->seconds_given = 1;
+     }},
+    {"--module", GROUP_SOUNDTRACK, VALUE_TEXT, 0, 0, 0, 0, "--soundtrack",
+     [](CaptureOptions *o, const OptionValue &v) { o->module_path = v.text; }},
+    {"--quiet", GROUP_ANY, VALUE_NONE, 0, 0, 0, 0, nullptr,
+     [](CaptureOptions *o, const OptionValue &) { o->quiet = 1; }},
+};
+
+static const int OPTION_COUNT = (int)(sizeof OPTIONS / sizeof OPTIONS[0]);
 
 void capture_usage(FILE *to)
 {
     fprintf(to,
-            "usage: frostmere-capture [--out DIR] [--log FILE] [--wav FILE] [options]\n"
+            "usage: frostmere-capture [--out DIR] [--log FILE] [--wav FILE] [--video FILE]\n"
+            "                         [options]\n"
             "  --out DIR         write frames as DIR/frame-NNNNNN.png (DIR made when missing)\n"
             "  --frames LIST     with --out: the frames to write, e.g. 0,7,70 (the first is 0)\n"
             "  --every N         with --out: write every Nth frame (0, N, 2N, ...), N >= 1\n"
@@ -56,22 +99,32 @@ void capture_usage(FILE *to)
             "  --fps N           frames per second of the virtual display, 1 to 1000 (60)\n"
             "  --log FILE        one line per frame: frame elapsed_ms frame_ms order row entry\n"
             "  --wav FILE        the sound the program plays, from its first frame, as WAV\n"
-            "With --out alone every frame is written; with --frames and no --every or --log\n"
-            "the run stops after the last frame listed.\n"
+            "  --video FILE      every frame and its sound as a video through ffmpeg: .mp4\n"
+            "                    (H.264 + AAC), .mkv (FFV1 + FLAC, lossless) or .webm\n"
+            "                    (VP9 + Opus)\n"
+            "  --scale N         with --video: N times larger, each pixel an NxN block, 1 to 8\n"
+            "  --quiet           no progress bar on stderr, no line per PNG frame written\n"
+            "With --out alone every frame is written; with --frames and no --every, --log or\n"
+            "--video the run stops after the last frame listed.\n"
             "\n"
             "       frostmere-capture --textures DIR\n"
             "  writes the ten procedural textures as DIR/textureN.png and .rgba, then exits\n"
             "\n"
             "       frostmere-capture --soundtrack FILE [--seconds S] [--module IN.xm]\n"
-            "  renders the song (or any XM module) offline to a WAV file as fast as it goes;\n"
-            "  S is seconds as digits with an optional fraction (90, 2.5), at least one\n"
-            "  sample at 44100 Hz (0.0000227) and at most 3600; 60 when not given\n"
+            "  renders the song (or any XM module) offline as fast as it goes: FLAC, Ogg\n"
+            "  Vorbis or MP3 (through ffmpeg) when FILE ends in .flac, .ogg or .mp3, else\n"
+            "  WAV; S is seconds as digits with an optional fraction (90, 2.5), at least one\n"
+            "  sample at 44100 Hz (0.0000227) and at most 3600; without it the song plays\n"
+            "  once, to where it ends or loops\n"
             "\n"
             "Numbers are decimal digits only: no sign, exponent or 0x. Each option is given\n"
             "once (--frames lists add up). --textures stands alone; --soundtrack takes only\n"
-            "--seconds and --module.\n"
-            "Ctrl-C or SIGTERM ends a capture after its current frame with every file\n"
-            "finished, exit code 130 or 143.\n");
+            "--seconds and --module (and --quiet, as every mode does).\n"
+            "ffmpeg must be on the PATH for --video and compressed soundtracks (Debian:\n"
+            "apt install ffmpeg, or scripts/setup).\n"
+            "Exit code 0 when the run ended normally, 1 with a message on any failure.\n"
+            "Ctrl-C or SIGTERM ends a capture after its current frame with the PNG, WAV and\n"
+            "log files finished (a video is removed), exit code 130 or 143.\n");
 }
 
 // Digits, and where a fraction is allowed one '.' with digits on both sides;
@@ -102,7 +155,7 @@ static int parse_count(const char *text, uint32_t minimum, uint32_t maximum, uin
     return 1;
 }
 
-// Numbers separated by single commas; adds them to frames.
+// Numbers separated by single commas.
 static int parse_frame_list(const char *text, std::vector<uint32_t> &frames)
 {
     std::string list = text;
@@ -112,7 +165,7 @@ static int parse_frame_list(const char *text, std::vector<uint32_t> &frames)
         if (end == std::string::npos)
             end = list.size();
         uint32_t frame;
-        if (!parse_count(list.substr(begin, end - begin).c_str(), 0, 0xFFFFFFFFu, &frame))
+        if (!parse_count(list.substr(begin, end - begin).c_str(), 0, ANY_COUNT, &frame))
             return 0;
         frames.push_back(frame);
         if (end == list.size())
@@ -121,77 +174,65 @@ static int parse_frame_list(const char *text, std::vector<uint32_t> &frames)
     }
 }
 
-// A duration that renders at least one sample frame, as the renderer counts.
-static int parse_seconds(const char *text, double *seconds)
+// What a value of the row's kind must look like, for the complaint.
+static std::string wanted(const OptionRow &row)
 {
-    double v;
-    if (!parse_decimal(text, 1, &v) || v > MAX_SECONDS || (uint64_t)(v * OUTPUT_RATE) < 1)
-        return 0;
-    *seconds = v;
-    return 1;
+    switch (row.kind) {
+    case VALUE_COUNT:
+        if (row.maximum == ANY_COUNT)
+            return "a whole number of at least " + std::to_string(row.minimum);
+        return "a whole number from " + std::to_string(row.minimum) + " to " +
+               std::to_string(row.maximum);
+    case VALUE_FRAMES: return "frame numbers separated by commas, like 0,7,70";
+    case VALUE_SECONDS:
+        return "seconds as digits with an optional fraction, from 0.0000227 (one sample) to "
+               "3600";
+    case VALUE_VIDEO:
+        return std::string("a file name ending in ") + CAPTURE_VIDEO_EXTENSIONS;
+    default: return "a value";
+    }
+}
+
+// Reads text as the row's kind of value; 0 when it is not one.
+static int parse_value(const OptionRow &row, const char *text, OptionValue *value)
+{
+    value->text = text;
+    switch (row.kind) {
+    case VALUE_COUNT: return parse_count(text, row.minimum, row.maximum, &value->count);
+    case VALUE_FRAMES: return parse_frame_list(text, value->frames);
+    case VALUE_SECONDS: {
+        // At least one sample frame, as the renderer counts.
+        double v;
+        if (!parse_decimal(text, 1, &v) || v > MAX_SECONDS || (uint64_t)(v * OUTPUT_RATE) < 1)
+            return 0;
+        value->seconds = v;
+        return 1;
+    }
+    case VALUE_VIDEO: return capture_video_format(text) != nullptr;
+    default: return 1;
+    }
 }
 
 static int find_option(const char *arg)
 {
-    for (int id = 0; id < OPT_COUNT; ++id)
-        if (!strcmp(arg, OPTION_NAMES[id]))
+    for (int id = 0; id < OPTION_COUNT; ++id)
+        if (!strcmp(arg, OPTIONS[id].name))
             return id;
     return -1;
 }
 
-// Reads one option's value into options; 0 with the complaint in error.
-static int take_value(int id, const char *value, CaptureOptions *options, std::string *error)
-{
-    const char *wants = nullptr;
-    switch (id) {
-    case OPT_OUT: options->out_dir = value; break;
-    case OPT_LOG: options->log_path = value; break;
-    case OPT_WAV: options->wav_path = value; break;
-    case OPT_TEXTURES: options->textures_dir = value; break;
-    case OPT_SOUNDTRACK: options->soundtrack_path = value; break;
-    case OPT_MODULE: options->module_path = value; break;
-    case OPT_FRAMES:
-        if (!parse_frame_list(value, options->frames))
-            wants = "frame numbers separated by commas, like 0,7,70";
-        break;
-    case OPT_EVERY:
-        if (!parse_count(value, 1, 0xFFFFFFFFu, &options->every))
-            wants = "a whole number of at least 1";
-        break;
-    case OPT_MAX_FRAMES:
-        if (!parse_count(value, 1, 0xFFFFFFFFu, &options->max_frames))
-            wants = "a whole number of at least 1";
-        break;
-    case OPT_FPS: {
-        uint32_t fps;
-        if (parse_count(value, 1, MAX_FPS, &fps))
-            options->fps = (int)fps;
-        else
-            wants = "a whole number from 1 to 1000";
-        break;
-    }
-    case OPT_SECONDS:
-        if (!parse_seconds(value, &options->seconds))
-            wants = "seconds as digits with an optional fraction, from 0.0000227 (one "
-                    "sample) to 3600";
-        break;
-    }
-    if (!wants)
-        return 1;
-    *error = std::string(OPTION_NAMES[id]) + " wants " + wants + ", not '" + value + "'";
-    return 0;
-}
-
-// "--a, --b" for the options given among first .. last, except skip.
-static std::string given_among(const int *given, int first, int last, int skip)
+// "--a, --b" for the options given in the group (any group when negative),
+// except skip.
+static std::string given_in(const int *given, int group, int skip)
 {
     std::string names;
-    for (int id = first; id <= last; ++id) {
-        if (!given[id] || id == skip)
+    for (int id = 0; id < OPTION_COUNT; ++id) {
+        if (!given[id] || id == skip || OPTIONS[id].group == GROUP_ANY ||
+            (group >= 0 && OPTIONS[id].group != group))
             continue;
         if (!names.empty())
             names += ", ";
-        names += OPTION_NAMES[id];
+        names += OPTIONS[id].name;
     }
     return names;
 }
@@ -199,28 +240,33 @@ static std::string given_among(const int *given, int first, int last, int skip)
 // Refuses what cannot be done together and picks the mode.
 static int check_combination(const int *given, CaptureOptions *options, std::string *error)
 {
-    const char *alone = given[OPT_TEXTURES] ? "--textures" : "--soundtrack";
+    const int textures = find_option("--textures"), soundtrack = find_option("--soundtrack");
+    const char *alone = nullptr;
     std::string others;
-    if (given[OPT_TEXTURES]) {
+    if (given[textures]) {
         options->mode = CAPTURE_MODE_TEXTURES;
-        others = given_among(given, 0, OPT_COUNT - 1, OPT_TEXTURES);
-    } else if (given[OPT_SOUNDTRACK]) {
+        alone = "--textures";
+        others = given_in(given, -1, textures);
+    } else if (given[soundtrack]) {
         options->mode = CAPTURE_MODE_SOUNDTRACK;
-        others = given_among(given, OPT_OUT, OPT_WAV, -1);
+        alone = "--soundtrack";
+        others = given_in(given, GROUP_RUN, -1);
     }
     if (!others.empty()) {
         *error = std::string(alone) + " cannot be combined with " + others;
         return 0;
     }
-    for (const Companion &c : COMPANIONS) {
-        if (given[c.option] && !given[c.needs]) {
-            *error = std::string(OPTION_NAMES[c.option]) + " goes with " + OPTION_NAMES[c.needs];
+    int writes = 0;
+    for (int id = 0; id < OPTION_COUNT; ++id) {
+        const OptionRow &row = OPTIONS[id];
+        writes |= given[id] && row.writes;
+        if (given[id] && row.needs && !given[find_option(row.needs)]) {
+            *error = std::string(row.name) + " goes with " + row.needs;
             return 0;
         }
     }
-    if (options->mode == CAPTURE_MODE_RUN && !given[OPT_OUT] && !given[OPT_LOG] &&
-        !given[OPT_WAV]) {
-        *error = "nothing to write: give --out DIR, --log FILE or --wav FILE";
+    if (options->mode == CAPTURE_MODE_RUN && !writes) {
+        *error = "nothing to write: give --out DIR, --log FILE or --wav FILE, or --video FILE";
         return 0;
     }
     return 1;
@@ -230,7 +276,7 @@ int capture_parse_options(int argc, const char *const *argv, CaptureOptions *opt
                           std::string *error)
 {
     *options = CaptureOptions();
-    int given[OPT_COUNT] = {};
+    int given[OPTION_COUNT] = {};
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
         if (!strcmp(arg, "--help") || !strcmp(arg, "-h")) {
@@ -243,21 +289,28 @@ int capture_parse_options(int argc, const char *const *argv, CaptureOptions *opt
                      arg + "'";
             return 0;
         }
-        if (given[id] && id != OPT_FRAMES) {
+        const OptionRow &row = OPTIONS[id];
+        if (given[id] && !row.repeatable) {
             *error = std::string(arg) + " is given twice";
             return 0;
         }
-        // An empty word or the next option is no value: taking it would
-        // silently turn, say, "--out --log x" into a folder named --log.
-        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (!value || !value[0] || !strncmp(value, "--", 2)) {
-            *error = std::string(arg) + " needs a value";
-            return 0;
-        }
-        ++i;
         given[id] = 1;
-        if (!take_value(id, value, options, error))
-            return 0;
+        OptionValue value = {};
+        if (row.kind != VALUE_NONE) {
+            // An empty word or the next option is no value: taking it would
+            // silently turn, say, "--out --log x" into a folder named --log.
+            const char *text = i + 1 < argc ? argv[i + 1] : nullptr;
+            if (!text || !text[0] || !strncmp(text, "--", 2)) {
+                *error = std::string(arg) + " needs a value";
+                return 0;
+            }
+            ++i;
+            if (!parse_value(row, text, &value)) {
+                *error = std::string(arg) + " wants " + wanted(row) + ", not '" + text + "'";
+                return 0;
+            }
+        }
+        row.store(options, value);
     }
     std::sort(options->frames.begin(), options->frames.end());
     options->frames.erase(std::unique(options->frames.begin(), options->frames.end()),

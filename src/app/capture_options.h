@@ -9,6 +9,8 @@
 // each option is given once, except --frames, whose lists add up; a word
 // that is no option, an option without its value and options that cannot
 // work together are refused, so nothing asked for is silently left out.
+// The options are one table in capture_options.cpp: a new one is a row
+// there, a field here and a line of the usage.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +19,9 @@
 #include <vector>
 
 enum CaptureMode {
-    CAPTURE_MODE_RUN = 0,     // the program, into frames, a log and sound
+    CAPTURE_MODE_RUN = 0,     // the program, into frames, a log, sound and video
     CAPTURE_MODE_TEXTURES,    // the ten textures only
-    CAPTURE_MODE_SOUNDTRACK,  // a module rendered offline to WAV
+    CAPTURE_MODE_SOUNDTRACK,  // a module rendered offline to WAV (or through ffmpeg)
     CAPTURE_MODE_HELP,        // --help or -h: print the usage and stop
 };
 
@@ -36,6 +38,10 @@ struct CaptureOptions {
     std::string soundtrack_path;
     std::string module_path;
     double seconds = 60.0;
+    int seconds_given = 0;  // without --seconds the song's own length is rendered
+    std::string video_path;
+    uint32_t scale = 1;     // integer enlargement of the video, nearest neighbour
+    int quiet = 0;          // no progress on stderr
 };
 
 // 1 with *options filled in; 0 with one line saying what is wrong in *error

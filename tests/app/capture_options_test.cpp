@@ -137,3 +137,45 @@ TEST(CaptureOptions, RefusesWhatItCannotDoAndSaysWhy)
             << (row.arguments.empty() ? "(none)" : row.arguments[0]) << " ... -> " << got;
     }
 }
+
+// The video's options, and --quiet, which goes with every mode.
+TEST(CaptureOptions, VideoScaleAndQuiet)
+{
+    const struct {
+        std::vector<const char *> arguments;
+        const char *expected;
+    } TAKEN[] = {
+        {{"--video", "v.MKV", "--scale", "8", "--quiet"}, "run video=v.MKV scale=8 quiet=1"},
+        {{"--out", "d", "--video", "v.webm"}, "run video=v.webm scale=1 quiet=0"},
+        {{"--soundtrack", "s.flac", "--quiet"}, "soundtrack video= scale=1 quiet=1"},
+        {{"--quiet", "--textures", "t"}, "textures video= scale=1 quiet=1"},
+    };
+    for (const auto &row : TAKEN) {
+        std::vector<const char *> argv = {"frostmere-capture"};
+        argv.insert(argv.end(), row.arguments.begin(), row.arguments.end());
+        CaptureOptions o;
+        std::string error;
+        ASSERT_TRUE(capture_parse_options((int)argv.size(), argv.data(), &o, &error)) << error;
+        static const char *const MODES[] = {"run", "textures", "soundtrack", "help"};
+        EXPECT_EQ(std::string(MODES[o.mode]) + " video=" + o.video_path + " scale=" +
+                      std::to_string(o.scale) + " quiet=" + std::to_string(o.quiet),
+                  row.expected);
+    }
+    static const Row REFUSED[] = {
+        {{"--video", "v.avi"}, "--video wants a file name ending in .mp4, .mkv or .webm, "
+                               "not 'v.avi'"},
+        {{"--video", ".mp4"}, "--video wants"},
+        {{"--video", "v.mp4", "--scale", "0"}, "--scale wants a whole number from 1 to 8, "
+                                               "not '0'"},
+        {{"--video", "v.mp4", "--scale", "9"}, "--scale wants"},
+        {{"--out", "d", "--scale", "2"}, "--scale goes with --video"},
+        {{"--soundtrack", "s", "--video", "v.mp4", "--scale", "2"},
+         "--soundtrack cannot be combined with --video, --scale"},
+        {{"--quiet"}, "nothing to write: give --out DIR, --log FILE or --wav FILE, or --video"},
+        {{"--quiet", "--log", "l", "--quiet"}, "--quiet is given twice"},
+    };
+    for (const Row &row : REFUSED) {
+        std::string got = parse(row.arguments);
+        EXPECT_EQ(got.rfind(std::string("error: ") + row.expected, 0), 0u) << got;
+    }
+}

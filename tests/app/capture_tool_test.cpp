@@ -1,6 +1,7 @@
 // Runs frostmere-capture as a user does and looks at what it wrote.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "music/xm_builder.h"
 #include "support/png_write.h"
 
 #ifndef _WIN32
@@ -60,10 +62,18 @@ static std::string tool_command()
 #define exit_code_of(status) (WIFEXITED(status) ? WEXITSTATUS(status) : -1)
 #endif
 
-static RunResult run_capture(const std::string &arguments)
+// A PATH that leads nowhere, for the command that follows.
+#ifdef _WIN32
+static const char NO_PATH[] = "set \"PATH=C:\\frostmere-nowhere\" && ";
+#else
+static const char NO_PATH[] = "PATH=/frostmere-nowhere ";
+#endif
+
+// prefix: put before the command (NO_PATH).
+static RunResult run_capture(const std::string &arguments, const char *prefix = "")
 {
     RunResult result;
-    FILE *pipe = popen((tool_command() + " " + arguments + " 2>&1").c_str(), "r");
+    FILE *pipe = popen((prefix + tool_command() + " " + arguments + " 2>&1").c_str(), "r");
     if (!pipe)
         return result;
     char buffer[512];
@@ -209,7 +219,173 @@ TEST(CaptureTool, TexturesAndSoundtrackExports)
     EXPECT_NE(run.output.find("rejected"), std::string::npos) << run.output;
 }
 
+// Without ffmpeg the video and a compressed soundtrack are refused with a
+// message that says how to get it, before anything is written; PNG frames
+// and WAV need nothing.
+TEST(CaptureTool, WithoutFfmpegSaysHowToGetItAndStillWritesPngAndWav)
+{
+    fs::path dir = fresh_dir("no-ffmpeg");
+    for (const std::string &arguments :
+         {"--video " + (dir / "v.mp4").string() + " --max-frames 2",
+          "--soundtrack " + (dir / "s.flac").string() + " --seconds 1"}) {
+        RunResult run = run_capture(arguments, NO_PATH);
+        EXPECT_EQ(run.exit_code, 1) << arguments;
+        EXPECT_NE(run.output.find("ffmpeg was not found on the PATH"), std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("apt install ffmpeg"), std::string::npos) << run.output;
+    }
+    RunResult run = run_capture("--quiet --max-frames 2 --out " + dir.string() + " --wav " +
+                                    (dir / "w.wav").string(), NO_PATH);
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"frame-000000.png", "frame-000001.png", "w.wav"}));
+}
+
 #ifndef _WIN32
+// The standard output of a command (ffmpeg, ffprobe), as bytes.
+static std::string output_of(const std::string &command)
+{
+    std::string bytes;
+    if (FILE *pipe = popen(command.c_str(), "r")) {
+        char buffer[65536];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            bytes.append(buffer, got);
+        pclose(pipe);
+    }
+    return bytes;
+}
+
+// ffprobe's answer for one stream: "entry=value|..." for the entries asked.
+static std::string probe(const fs::path &file, const char *stream, const char *entries)
+{
+    std::string line = output_of("ffprobe -v error -count_frames -select_streams " +
+                                 std::string(stream) + " -show_entries stream=" + entries +
+                                 " -of compact=p=0 " + file.string());
+    return line.substr(0, line.find('\n'));
+}
+
+static std::string read_text(const fs::path &path);
+
+// 100 frames to a lossless video at twice the size, with the WAV and two
+// PNG frames of the same run: every frame is there, each pixel a 2x2 block
+// of the PNG's (the right way up), and the sound is the WAV's, sample for
+// sample, lasting as long as the frames.
+TEST(CaptureTool, LosslessVideoHoldsEveryFrameAndTheSoundAsPlayed)
+{
+    const uint32_t FRAMES = 100, PICKED = PRECALC_TASK_COUNT / 2;
+    fs::path dir = fresh_dir("video");
+    const fs::path mkv = dir / "show.mkv", wav = dir / "show.wav";
+    RunResult run = run_capture("--video " + mkv.string() + " --scale 2 --wav " + wav.string() +
+                                " --out " + dir.string() + " --frames 0," +
+                                std::to_string(PICKED) + " --max-frames " +
+                                std::to_string(FRAMES) + " --quiet");
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_EQ(probe(mkv, "v:0", "codec_name,width,height,pix_fmt,nb_read_frames"),
+              "codec_name=ffv1|width=1280|height=960|pix_fmt=bgr0|nb_read_frames=" +
+                  std::to_string(FRAMES));
+    double seconds = atof(output_of("ffprobe -v error -show_entries format=duration -of "
+                                    "csv=p=0 " + mkv.string()).c_str());
+    EXPECT_NEAR(seconds, FRAMES / 60.0, 1 / 60.0);
+    std::string sound = output_of("ffmpeg -v error -i " + mkv.string() +
+                                  " -map 0:a -f s16le -");
+    EXPECT_EQ(sound.size(), (size_t)FRAMES * 735 * 4);
+    EXPECT_TRUE(sound == read_text(wav).substr(44)) << "the sound differs from the WAV";
+
+    std::string picture = output_of("ffmpeg -v error -i " + mkv.string() + " -vf 'select=eq(n\\," +
+                                    std::to_string(PICKED) +
+                                    ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 -");
+    ASSERT_EQ(picture.size(), 1280u * 960 * 3);
+    char name[32];
+    snprintf(name, sizeof name, "frame-%06u.png", PICKED);
+    std::vector<uint8_t> rgba;
+    int width = 0, height = 0;
+    ASSERT_TRUE(png_read_rgba((dir / name).string().c_str(), rgba, &width, &height));
+    size_t differing = 0;
+    for (int y = 0; y < 960; ++y)
+        for (int x = 0; x < 1280; ++x)
+            for (int c = 0; c < 3; ++c)
+                differing += (uint8_t)picture[((size_t)y * 1280 + x) * 3 + c] !=
+                             rgba[((size_t)(y / 2) * 640 + x / 2) * 4 + c];
+    EXPECT_EQ(differing, 0u);
+}
+
+// The other two formats at their own size; the MP4 index comes first.
+TEST(CaptureTool, Mp4AndWebmHaveTheirCodecs)
+{
+    fs::path dir = fresh_dir("formats");
+    const struct {
+        const char *name, *video, *audio;
+    } ROWS[] = {
+        {"a.mp4", "codec_name=h264|width=640|height=480|pix_fmt=yuv420p|nb_read_frames=12",
+         "codec_name=aac"},
+        {"a.webm", "codec_name=vp9|width=640|height=480|pix_fmt=yuv420p|nb_read_frames=12",
+         "codec_name=opus"},
+    };
+    for (const auto &row : ROWS) {
+        RunResult run = run_capture("--quiet --max-frames 12 --video " + (dir / row.name).string());
+        ASSERT_EQ(run.exit_code, 0) << run.output;
+        EXPECT_EQ(probe(dir / row.name, "v:0", "codec_name,width,height,pix_fmt,nb_read_frames"),
+                  row.video);
+        EXPECT_EQ(probe(dir / row.name, "a:0", "codec_name"), row.audio);
+    }
+    std::string mp4 = read_text(dir / "a.mp4");
+    EXPECT_LT(mp4.find("moov"), mp4.find("mdat"));
+    // Nothing but the videos is left behind.
+    size_t files = 0;
+    for (const auto &entry : fs::directory_iterator(dir))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 2u);
+}
+
+// A soundtrack is compressed when its name says so; without --seconds it is
+// the song once through, to where it loops.
+TEST(CaptureTool, SoundtracksAreCompressedAndLastTheSongsLength)
+{
+    fs::path dir = fresh_dir("soundtracks");
+    RunResult run = run_capture("--soundtrack " + (dir / "s.flac").string() + " --seconds 1");
+    ASSERT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_EQ(probe(dir / "s.flac", "a:0", "codec_name,sample_rate,channels"),
+              "codec_name=flac|sample_rate=44100|channels=2");
+    std::string decoded = output_of("ffmpeg -v error -i " + (dir / "s.flac").string() +
+                                    " -f s16le -");
+    EXPECT_EQ(decoded.size(), 44100u * 4);
+
+    // Lengths compared with a one-order song of eight rows: twice the rows
+    // or the order played twice take twice as long; a break to the next
+    // order after row 3, half as long; a song that loops back to its second
+    // order plays its first one once.
+    auto module = [&](const char *name, int rows, std::vector<uint8_t> orders, int restart,
+                      int break_after) {
+        XmModule m;
+        m.orders = orders;
+        m.restart = restart;
+        for (int p = 0; p < 2; ++p) {
+            XmPattern pattern = xm_pattern(rows, 1);
+            if (break_after >= 0)
+                xm_cell(pattern, 1, break_after, 0).effect = 0x0D;
+            m.patterns.push_back(pattern);
+        }
+        std::vector<uint8_t> bytes = xm_build(m);
+        FILE *file = fopen((dir / name).string().c_str(), "wb");
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+        RunResult rendered = run_capture("--soundtrack " + (dir / "m.wav").string() +
+                                         " --module " + (dir / name).string());
+        EXPECT_EQ(rendered.exit_code, 0) << rendered.output;
+        return fs::file_size(dir / "m.wav") - 44;
+    };
+    uintmax_t eight = module("8.xm", 8, {0}, 0, -1);
+    EXPECT_GT(eight, 0u);
+    EXPECT_EQ(module("16.xm", 16, {0}, 0, -1), 2 * eight);
+    EXPECT_EQ(module("twice.xm", 8, {0, 1}, 0, -1), 2 * eight);
+    EXPECT_EQ(module("break.xm", 8, {0, 1}, 0, 3), eight);  // 4 rows of each order
+    EXPECT_EQ(module("restart.xm", 8, {0, 1, 0}, 1, -1), 3 * eight);
+}
+
 // The tool as a child of its own, so that it can be signalled and measured.
 static pid_t start_capture(const std::vector<std::string> &arguments, const fs::path &output)
 {
@@ -276,6 +452,7 @@ TEST(CaptureTool, ASignalStopsTheCaptureWithItsFilesFinished)
     fs::path dir = fresh_dir("signals");
     const std::string log = (dir / "log.txt").string(), wav = (dir / "sound.wav").string();
     const std::string song = (dir / "song.wav").string();
+    const std::string video = (dir / "video.mkv").string(), beside = (dir / "beside.wav").string();
     const struct {
         std::vector<std::string> arguments;
         std::string wav;
@@ -286,6 +463,8 @@ TEST(CaptureTool, ASignalStopsTheCaptureWithItsFilesFinished)
         {{"--log", log, "--wav", wav}, wav, SIGINT, 130, "interrupted by SIGINT"},
         {{"--soundtrack", song, "--seconds", "3600"}, song, SIGTERM, 143,
          "interrupted by SIGTERM"},
+        // A video cut short is no video: it goes, with the files it was made of.
+        {{"--video", video, "--wav", beside}, beside, SIGINT, 130, "video.mkv was removed"},
     };
     for (const auto &row : ROWS) {
         pid_t pid = start_capture(row.arguments, dir / "output.txt");
@@ -311,6 +490,8 @@ TEST(CaptureTool, ASignalStopsTheCaptureWithItsFilesFinished)
         EXPECT_EQ(le32(bytes, 4), bytes.size() - 8) << row.wav;
         EXPECT_EQ(le32(bytes, 40), bytes.size() - 44) << row.wav;
         EXPECT_LT(bytes.size(), 44u + 3600u * 44100 * 4) << row.wav;
+        for (const auto &entry : fs::directory_iterator(dir))
+            EXPECT_EQ(entry.path().string().find("video"), std::string::npos) << entry.path();
         if (row.wav != wav)
             continue;
         // Every logged frame has its sound, and the last line is whole.
@@ -330,6 +511,38 @@ TEST(CaptureTool, ASignalStopsTheCaptureWithItsFilesFinished)
     fs::remove(song);
 }
 
+// A video that cannot be made stops the run with the reason and leaves
+// nothing behind: a folder that is not there, an encoder that quits early.
+TEST(CaptureTool, AFailingVideoStopsTheRunAndLeavesNothing)
+{
+    fs::path dir = fresh_dir("failing");
+    const fs::path quitter = dir / "bin" / "ffmpeg";
+    fs::create_directories(quitter.parent_path());
+    FILE *script = fopen(quitter.c_str(), "w");
+    ASSERT_NE(script, nullptr);
+    fputs("#!/bin/sh\n/usr/bin/head -c 3000000 >/dev/null\nexit 3\n", script);
+    fclose(script);
+    fs::permissions(quitter, fs::perms::owner_all);
+    const std::string quitting = "PATH=" + quitter.parent_path().string() + " ";
+    const struct {
+        std::string prefix, video;
+        const char *says;
+    } ROWS[] = {
+        {"", (dir / "nowhere" / "v.mkv").string(), "cannot write "},
+        {quitting, (dir / "v.mkv").string(),
+         "ffmpeg stopped taking frames while the show went on (it ended with exit code 3)"},
+    };
+    for (const auto &row : ROWS) {
+        RunResult run = run_capture("--quiet --video " + row.video, row.prefix.c_str());
+        EXPECT_EQ(run.exit_code, 1) << run.output;
+        EXPECT_NE(run.output.find(row.says), std::string::npos) << run.output;
+        size_t files = 0;
+        for (const auto &entry : fs::recursive_directory_iterator(dir))
+            files += entry.is_regular_file();
+        EXPECT_EQ(files, 1u) << "only the stand-in ffmpeg is left";
+    }
+}
+
 // Frames that are not read back must still be finished one by one: the
 // queue of unfinished ones grew by half a megabyte a frame.
 TEST(CaptureTool, MemoryStaysFlatWhenNoFrameIsReadBack)
@@ -338,17 +551,23 @@ TEST(CaptureTool, MemoryStaysFlatWhenNoFrameIsReadBack)
     GTEST_SKIP() << "the sanitizers keep memory of their own";
 #endif
     fs::path dir = fresh_dir("memory");
-    long peak_kb[2] = {};
+    // The log alone, and every frame read back and piped to the encoder.
+    const std::string OUTPUTS[2][2] = {{"--log", (dir / "log.txt").string()},
+                                       {"--video", (dir / "video.mkv").string()}};
     const char *const FRAMES[2] = {"100", "300"};
-    for (int i = 0; i < 2; ++i) {
-        const std::string log = (dir / "log.txt").string();
-        pid_t pid = start_capture({"--log", log, "--max-frames", FRAMES[i]}, dir / "output.txt");
-        ASSERT_GT(pid, 0);
-        rusage usage = {};
-        ASSERT_EQ(finish_child(pid, 120, &usage), 0) << read_text(dir / "output.txt");
-        peak_kb[i] = usage.ru_maxrss;
+    for (const auto &output : OUTPUTS) {
+        long peak_kb[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            pid_t pid = start_capture({output[0], output[1], "--max-frames", FRAMES[i]},
+                                      dir / "output.txt");
+            ASSERT_GT(pid, 0);
+            rusage usage = {};
+            ASSERT_EQ(finish_child(pid, 120, &usage), 0) << read_text(dir / "output.txt");
+            peak_kb[i] = usage.ru_maxrss;
+        }
+        // Flat: 4 MB more here; 160 MB more while frames piled up.
+        EXPECT_LT(peak_kb[1] - peak_kb[0], 40 * 1024)
+            << output[0] << ": " << peak_kb[0] << " KB, then " << peak_kb[1];
     }
-    // Flat: 4 MB more here; 160 MB more while frames piled up.
-    EXPECT_LT(peak_kb[1] - peak_kb[0], 40 * 1024) << peak_kb[0] << " KB, then " << peak_kb[1];
 }
 #endif
