@@ -27,6 +27,7 @@
 #include "app/capture_options.h"
 #include "app/capture_progress.h"
 #include "app/capture_signals.h"
+#include "app/capture_timing.h"
 #include "app/capture_song.h"
 #include "app/capture_video.h"
 #include "app/program.h"
@@ -34,6 +35,7 @@
 #include "music/music.h"
 #include "platform/capture/capture_audio.h"
 #include "platform/capture/capture_platform.h"
+#include "platform/memory.h"
 #include "platform/process.h"
 #include "support/png_write.h"
 #include "support/wav_write.h"
@@ -63,8 +65,11 @@ static int make_dirs(const std::string &path, std::string &why)
 
 static void log_frame(const AppFrameInfo *info)
 {
-    fprintf(frame_log, "%u %d %d %d %d %d\n", frames_logged++, info->elapsed_ms, info->frame_ms,
-            info->order, info->row, info->entry);
+    if (!options.timing_path.empty())
+        timing_frame_shown(info);
+    if (frame_log)
+        fprintf(frame_log, "%u %d %d %d %d %d\n", frames_logged++, info->elapsed_ms,
+                info->frame_ms, info->order, info->row, info->entry);
 }
 
 static int want_png(uint32_t frame)
@@ -275,6 +280,10 @@ static int capture_run_program()
     uint32_t show = options.quiet ? 0 : capture_expected_frames(options.fps);
     if (show && (!expected || show < expected))
         expected = show;
+    if (!options.timing_path.empty()) {
+        timing_start(&config);
+        app_on_frame = log_frame;
+    }
     platform_capture_bootstrap(&platform, &config);
     if (!options.wav_path.empty()) {
         if (!wav_open(&wav, options.wav_path.c_str(), 44100, 2)) {
@@ -310,6 +319,14 @@ static int capture_run_program()
     }
     if (frame_log)
         printf("logged %u frames to %s\n", frames_logged, options.log_path.c_str());
+    if (!options.timing_path.empty()) {
+        if (!timing_write(options.timing_path.c_str(), platform_peak_memory_bytes())) {
+            fprintf(stderr, "frostmere-capture: could not write %s: %s\n",
+                    options.timing_path.c_str(), strerror(errno));
+            return 1;
+        }
+        printf("wrote frame costs to %s\n", options.timing_path.c_str());
+    }
     if (!options.wav_path.empty()) {
         uint64_t frames = wav.data_bytes / 4;
         if (!wav_close(&wav)) {

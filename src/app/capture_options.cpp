@@ -66,6 +66,8 @@ static const OptionRow OPTIONS[] = {
      [](CaptureOptions *o, const OptionValue &v) { o->log_path = v.text; }},
     {"--wav", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
      [](CaptureOptions *o, const OptionValue &v) { o->wav_path = v.text; }},
+    {"--timing", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
+     [](CaptureOptions *o, const OptionValue &v) { o->timing_path = v.text; }},
     {"--video", GROUP_RUN, VALUE_VIDEO, 0, 0, 0, 1, nullptr,
      [](CaptureOptions *o, const OptionValue &v) { o->video_path = v.text; }},
     {"--scale", GROUP_RUN, VALUE_COUNT, 1, 8, 0, 0, "--video",
@@ -99,6 +101,9 @@ void capture_usage(FILE *to)
             "  --fps N           frames per second of the virtual display, 1 to 1000 (60)\n"
             "  --log FILE        one line per frame: frame elapsed_ms frame_ms order row entry\n"
             "  --wav FILE        the sound the program plays, from its first frame, as WAV\n"
+            "  --timing FILE     the real cost of each frame (finished before its swap) per\n"
+            "                    timeline entry as p50, p99 and max, each precalc task's\n"
+            "                    cost and the peak memory\n"
             "  --video FILE      every frame and its sound as a video through ffmpeg: .mp4\n"
             "                    (H.264 + AAC), .mkv (FFV1 + FLAC, lossless) or .webm\n"
             "                    (VP9 + Opus)\n"
@@ -266,7 +271,8 @@ static int check_combination(const int *given, CaptureOptions *options, std::str
         }
     }
     if (options->mode == CAPTURE_MODE_RUN && !writes) {
-        *error = "nothing to write: give --out DIR, --log FILE or --wav FILE, or --video FILE";
+        *error = "nothing to write: give --out DIR, --log FILE, --wav FILE, --video FILE or "
+                 "--timing FILE";
         return 0;
     }
     return 1;

@@ -34,6 +34,7 @@ struct CaptureOptions {
     int fps = 60;
     std::string log_path;
     std::string wav_path;
+    std::string timing_path;
     std::string textures_dir;
     std::string soundtrack_path;
     std::string module_path;

@@ -25,9 +25,10 @@ static std::string parse(const std::vector<const char *> &arguments)
     }
     char line[512];
     snprintf(line, sizeof line, "%s out=%s frames=%s every=%u max=%u fps=%d log=%s wav=%s "
-             "tex=%s st=%s mod=%s s=%.7g", MODES[o.mode], o.out_dir.c_str(), frames.c_str(),
+             "tex=%s st=%s mod=%s s=%.7g%s%s", MODES[o.mode], o.out_dir.c_str(), frames.c_str(),
              o.every, o.max_frames, o.fps, o.log_path.c_str(), o.wav_path.c_str(),
-             o.textures_dir.c_str(), o.soundtrack_path.c_str(), o.module_path.c_str(), o.seconds);
+             o.textures_dir.c_str(), o.soundtrack_path.c_str(), o.module_path.c_str(), o.seconds,
+             o.timing_path.empty() ? "" : " timing=", o.timing_path.c_str());
     return line;
 }
 
@@ -52,6 +53,8 @@ TEST(CaptureOptions, TakesWhatEachModeAccepts)
          "run out=d frames= every=7 max=0 fps=60 log= wav= tex= st= mod= s=60"},
         {{"--wav", "-w.wav"}, "run out= frames= every=0 max=0 fps=60 log= wav=-w.wav tex= st= "
                               "mod= s=60"},
+        {{"--timing", "t", "--max-frames", "9"}, "run out= frames= every=0 max=9 fps=60 log= wav= "
+                                                 "tex= st= mod= s=60 timing=t"},
         {{"--textures", "t"}, "textures out= frames= every=0 max=0 fps=60 log= wav= tex=t st= "
                               "mod= s=60"},
         {{"--soundtrack", "s.wav", "--seconds", "3600", "--module", "m.xm"},
@@ -72,9 +75,9 @@ TEST(CaptureOptions, RefusesWhatItCannotDoAndSaysWhy)
 {
     static const Row ROWS[] = {
         // Words and options it does not know; options without their value.
-        {{}, "nothing to write: give --out DIR, --log FILE or --wav FILE"},
-        {{"--fps", "30", "--max-frames", "3"}, "nothing to write: give --out DIR, --log FILE "
-                                               "or --wav FILE"},
+        {{}, "nothing to write: give --out DIR, --log FILE, --wav FILE"},
+        {{"--fps", "30", "--max-frames", "3"}, "nothing to write: give --out DIR, --log FILE, "
+                                               "--wav FILE, --video FILE or --timing FILE"},
         {{"foo"}, "unknown argument 'foo'"},
         {{"--out", "d", "foo"}, "unknown argument 'foo'"},
         {{"--bogus", "1"}, "unknown option '--bogus'"},
@@ -171,7 +174,8 @@ TEST(CaptureOptions, VideoScaleAndQuiet)
         {{"--out", "d", "--scale", "2"}, "--scale goes with --video"},
         {{"--soundtrack", "s", "--video", "v.mp4", "--scale", "2"},
          "--soundtrack cannot be combined with --video, --scale"},
-        {{"--quiet"}, "nothing to write: give --out DIR, --log FILE or --wav FILE, or --video"},
+        {{"--quiet"}, "nothing to write: give --out DIR"},
+        {{"--timing", "t", "--timing", "u"}, "--timing is given twice"},
         {{"--quiet", "--log", "l", "--quiet"}, "--quiet is given twice"},
     };
     for (const Row &row : REFUSED) {
