@@ -4,6 +4,7 @@
 
 #include "geometry/lsystem.h"
 #include "platform/gl.h"
+#include "textures/mipmaps.h"
 #include "textures/textures.h"
 
 const char *const TREE_RULES[2] = {
@@ -73,7 +74,7 @@ int trees_build()
     glGenTextures(1, &name);
     mask_texture = name;
     glBindTexture(GL_TEXTURE_2D, name);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, 256, 256, GL_RGBA, GL_UNSIGNED_BYTE, mask_pixels);
+    tex_image_mipmapped(mask_pixels, 256);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

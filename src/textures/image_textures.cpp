@@ -7,6 +7,7 @@
 
 #include "embedded_data.h"
 #include "platform/gl.h"
+#include "textures/mipmaps.h"
 #include "textures/textures.h"
 
 uint32_t backdrop_texture;
@@ -43,8 +44,7 @@ static void upload(uint32_t *name, const uint8_t *pixels, GLint wrap)
     glGenTextures(1, &made);
     *name = made;
     glBindTexture(GL_TEXTURE_2D, made);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, IMAGE_TEXTURE_SIZE, IMAGE_TEXTURE_SIZE, GL_RGBA,
-                      GL_UNSIGNED_BYTE, pixels);
+    tex_image_mipmapped(pixels, IMAGE_TEXTURE_SIZE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);

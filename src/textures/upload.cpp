@@ -5,6 +5,7 @@
 
 #include "app/arena.h"
 #include "platform/gl.h"
+#include "textures/mipmaps.h"
 #include "textures/textures.h"
 
 const TextureOpFn TEXTURE_OPS[TEX_OP_COUNT] = {
@@ -27,8 +28,7 @@ int tex_upload(const TextureOp *op)
     glGenTextures(1, &name);
     texture_names[i] = name;
     glBindTexture(GL_TEXTURE_2D, name);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, TEXTURE_SIZE, TEXTURE_SIZE, GL_RGBA, GL_UNSIGNED_BYTE,
-                      tex_slot(op->dst));
+    tex_image_mipmapped(tex_slot(op->dst), TEXTURE_SIZE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

@@ -14,6 +14,7 @@
 #include "support/png_write.h"
 #include "textures/export.h"
 #include "textures/image_textures.h"
+#include "textures/mipmaps.h"
 #include "texture_test_util.h"
 
 namespace {
@@ -123,6 +124,43 @@ TEST_F(TexturesTask, FourthCopyAllocationFailingUploadsNothing)
     EXPECT_EQ(texture_script_run(four, sizeof four), 0);
     EXPECT_EQ(uploaded_count, 3);
     EXPECT_EQ(texture_gl_name(3), 0u);
+}
+
+// Every level of a texture as GL holds it, top to 1x1.
+std::vector<uint8_t> all_levels(uint32_t name, int size)
+{
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    std::vector<uint8_t> levels;
+    for (int level = 0; size >= 1; ++level, size /= 2) {
+        size_t at = levels.size();
+        levels.resize(at + (size_t)size * size * 4);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, &levels[at]);
+    }
+    return levels;
+}
+
+TEST_F(TexturesTask, MipmapsAreGlusToTheByte)
+{
+    ASSERT_EQ(textures_build(), 1);
+    for (int i = 0; i < TEXTURE_COUNT; ++i) {
+        GLuint names[2];
+        glGenTextures(2, names);
+        glBindTexture(GL_TEXTURE_2D, names[0]);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, 256, 256, GL_RGBA, GL_UNSIGNED_BYTE,
+                          texture_pixels(i));
+        glBindTexture(GL_TEXTURE_2D, names[1]);
+        ASSERT_EQ(tex_image_mipmapped(texture_pixels(i), 256), 1);
+        EXPECT_EQ(all_levels(names[1], 256), all_levels(names[0], 256)) << "texture " << i;
+        glDeleteTextures(2, names);
+    }
+    // Odd sizes and ones past the scratch are refused before any GL call.
+    for (int size : {0, 3, 100, 512})
+        EXPECT_EQ(tex_image_mipmapped(texture_pixels(0), size), 0) << size;
+    const uint8_t two[16] = {0, 1, 2, 3, 0, 1, 2, 3, 1, 1, 3, 5, 255, 255, 255, 255};
+    uint8_t one[4];
+    tex_halve(two, 2, one);  // (0+0+1+255+2)/4, (1+1+1+255+2)/4, ...
+    EXPECT_EQ(std::vector<uint8_t>(one, one + 4), (std::vector<uint8_t>{64, 65, 66, 67}));
 }
 
 TEST(ImagePixels, MissingPoolTexturesGiveATransparentOverlay)
