@@ -2,7 +2,8 @@
 """Renders an XM module the way the intro's replayer plays it, to audition
 the song before (or beside) the program's own player.
 
-Usage: render_xm.py IN.xm OUT.wav [--orders N] [--only CHANNELS] [--positions]
+Usage: render_xm.py IN.xm OUT.wav [--orders N] [--only CHANNELS] [--instruments LIST]
+                  [--positions]
 
 Writes 44100 Hz 16-bit stereo. It follows the replayer's rules that shape
 what is heard: rows and ticks (speed, BPM), effects 1, 2, D and F, the
@@ -11,8 +12,9 @@ sustain, fade-out, a 128-frame gain ramp and the hand-off of a sounding note
 to a fading second voice. It is a checking tool, not the program's player:
 the mix is done in mono doubles and spread with the sample's panning.
 --orders N stops after N orders (default: until order 10 row 32, where the
-intro ends). --only 0,9 mixes just those channels. --positions prints the
-time at which each row starts.
+intro ends). --only 0,9 mixes just those channels; --instruments 7,11-27
+mixes just the notes of those instruments (numbered from 1), on any channel,
+to hear a part alone. --positions prints the time at which each row starts.
 """
 import math
 import struct
@@ -147,7 +149,11 @@ def envelope_step(ch, ins):
     ch.env_tick += 1
 
 
-def render(song, stop_order=10, stop_row=32, positions=False, only=None):
+def render(song, stop_order=10, stop_row=32, positions=False, only=None, instruments=None):
+    heard = None
+    if instruments is not None:
+        heard = {id(s) for i in instruments if 0 < i <= len(song["ins"])
+                 for s in song["ins"][i - 1]["samples"]}
     chans = [Channel() for _ in range(song["chans"])]
     speed, bpm = song["speed"], song["bpm"]
     order, row, tick = 0, 0, 0
@@ -265,7 +271,8 @@ def render(song, stop_order=10, stop_row=32, positions=False, only=None):
             if only is not None and c not in only:
                 continue
             for v in [ch.voice] + ch.old:
-                mix(v, block)
+                if heard is None or id(v.sample) in heard:
+                    mix(v, block)
             ch.old = [v for v in ch.old if v.sample is not None and v.level > 0]
         out.extend(block)
         frame += frames_per_tick
@@ -314,7 +321,7 @@ def mix(v, block):
 def main(argv):
     args, opts, i = [], {}, 1
     while i < len(argv):
-        if argv[i] in ("--orders", "--only"):
+        if argv[i] in ("--orders", "--only", "--instruments"):
             opts[argv[i]] = argv[i + 1]
             i += 2
         elif argv[i] == "--positions":
@@ -328,8 +335,14 @@ def main(argv):
         return 2
     stop = (int(opts["--orders"]), 0) if "--orders" in opts else (10, 32)
     only = [int(c) for c in opts["--only"].split(",")] if "--only" in opts else None
+    instruments = None
+    if "--instruments" in opts:
+        instruments = set()
+        for part in opts["--instruments"].split(","):
+            lo, _, hi = part.partition("-")
+            instruments.update(range(int(lo), int(hi or lo) + 1))
     song = load(args[0])
-    mono = render(song, stop[0], stop[1], "--positions" in opts, only)
+    mono = render(song, stop[0], stop[1], "--positions" in opts, only, instruments)
     # pan 128: left gets 128/255 of the gain, right 127/255
     frames = bytearray()
     peak = 0
