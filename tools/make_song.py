@@ -33,9 +33,17 @@ order pattern  rows   what plays / what the pictures do
                      robot spins, then the laugh on the flash rows 16, 17,
                      20, 24, 25, 26; row 40 breaks to order 8
   8     1     0-63   "EN (0) TER (4) OR (12) THE (16) RO (20) BOT (23)
-                     GETS (28) IT (32)", one hit per word; the music-box
-                     tune returns and the pad is released to ring out
-  9-12  0            empty: the closing message over the last ringing notes
+                     GETS (28) IT (32)", one hit per word; the band stands
+                     back for "GETS IT" and answers on row 36, then the
+                     music-box tune returns over a chord that is never
+                     released and settles to a hush
+  9-12  0            empty: the closing message over that chord, which rings
+                     until the intro ends
+
+The drums vary from bar to bar (ghost snares, open hats, a fill every fourth
+bar) and never stack the snare on a kick; hats, snare, cymbals and bells are
+made at 33 kHz for their top end, and every one-shot fades to silence before
+its end. tools/song_figures.py measures what the song sounds like.
 """
 import math
 import os
@@ -104,77 +112,94 @@ def rate_tuning(rate):
     return rel, max(-128, min(127, int(math.floor((semis - rel) * 128 + 0.5))))
 
 
+PERC_RATE = 33075.0  # three quarters of the output rate: hiss up to 16 kHz
+
+
+def fade_out(samples, n):
+    """A raised-cosine fade over the last n frames, so a one-shot dies out
+    instead of stopping on a step the mixer would turn into a click."""
+    n = min(n, len(samples))
+    out = list(samples)
+    for k in range(n):
+        out[len(out) - n + k] *= 0.5 * (1 + math.cos(math.pi * (k + 1) / n))
+    return out
+
+
 def kick():
     rate = C4_RATE
-    n = int(rate * 0.26)
+    n = int(rate * 0.24)
     out, phase = [], 0.0
     for i in range(n):
         t = i / rate
-        f = 45 + 130 * math.exp(-t * 28)
+        f = 48 + 150 * math.exp(-t * 30)
         phase += 2 * math.pi * f / rate
-        amp = math.exp(-t * 9) * (1 - math.exp(-i / 6.0))
-        click = math.exp(-t * 300) * 0.5
+        amp = math.exp(-t * 11) * (1 - math.exp(-i / 6.0))
+        click = math.exp(-t * 250) * 0.6
         out.append(math.sin(phase) * amp + click * math.sin(phase * 3.1))
-    return rate, normalise(out, 1.0)
+    return rate, fade_out(normalise(out, 1.0), n // 3)
 
 
 def snare():
-    rate = C4_RATE * 2
+    rate = PERC_RATE
     r = Rand(7)
-    n = int(rate * 0.2)
+    n = int(rate * 0.13)
     out, phase = [], 0.0
-    noise = lowpass([r.unit() for _ in range(n)], 0.7)
+    prev = 0.0
     for i in range(n):
         t = i / rate
-        phase += 2 * math.pi * (185 + 60 * math.exp(-t * 40)) / rate
-        body = math.sin(phase) * math.exp(-t * 30) * 0.7
-        out.append(body + noise[i] * math.exp(-t * 16))
-    out = normalise(out, 1.0)
-    return rate, normalise([math.tanh(2.5 * v) for v in out], 1.0)
+        x = r.unit()
+        hiss = x - 0.7 * prev  # tilted up: the wires' rattle
+        prev = x
+        phase += 2 * math.pi * (190 + 70 * math.exp(-t * 45)) / rate
+        body = math.sin(phase) * math.exp(-t * 32) * 0.9
+        out.append(body * 0.8 + hiss * (0.75 * math.exp(-t * 20) + 0.35 * math.exp(-t * 60)))
+    return rate, fade_out(normalise(out, 1.0), n // 3)
 
 
 def hihat():
-    rate = C4_RATE * 2
+    rate = PERC_RATE
     r = Rand(11)
-    n = int(rate * 0.055)
+    n = int(rate * 0.08)
     prev, out = 0.0, []
-    for i in range(n):
-        x = r.unit()
-        hp = x - prev  # crude high-pass: the hiss, not the rumble
-        prev = x
-        out.append(hp * math.exp(-i / rate * 60))
-    return rate, normalise(out, 1.0)
-
-
-def crash():
-    rate = C4_RATE * 2
-    r = Rand(13)
-    n = int(rate * 0.42)
-    prev, out, ring = 0.0, [], 0.0
     for i in range(n):
         t = i / rate
         x = r.unit()
-        hp = x - 0.6 * prev
+        metal = math.sin(2 * math.pi * 10530 * t) * 0.3 + math.sin(2 * math.pi * 13270 * t) * 0.25
+        out.append((x - prev + metal) * (0.7 * math.exp(-t * 80) + 0.3 * math.exp(-t * 30)))  # the hiss, not the rumble
         prev = x
-        ring = math.sin(2 * math.pi * 3170 * t) * 0.15 + math.sin(2 * math.pi * 5230 * t) * 0.1
-        out.append((hp + ring) * math.exp(-t * 6.5) * (1 - math.exp(-i / 20.0)))
-    return rate, normalise(out, 1.0)
+    return rate, fade_out(normalise(out, 1.0), n // 3)
+
+
+def crash():
+    rate = PERC_RATE
+    r = Rand(13)
+    n = int(rate * 0.25)
+    prev, out = 0.0, []
+    for i in range(n):
+        t = i / rate
+        x = r.unit()
+        hiss = x - 0.5 * prev
+        prev = x
+        ring = (math.sin(2 * math.pi * 3170 * t) * 0.15 + math.sin(2 * math.pi * 5230 * t) * 0.1
+                + square(8410 * t) * 0.08)
+        out.append((hiss + ring) * math.exp(-t * 9) * (1 - math.exp(-i / 30.0)))
+    return rate, fade_out(normalise(out, 1.0), n // 2)
 
 
 def sleigh():
     """Sleigh bells: a shake of small bright jingles."""
-    rate = C4_RATE * 2
+    rate = PERC_RATE
     r = Rand(17)
-    n = int(rate * 0.18)
+    n = int(rate * 0.1)
     out = [0.0] * n
-    partials = (2630.0, 3510.0, 4790.0, 6120.0)
-    for k in range(7):
-        start = int(abs(r.unit()) * n * 0.35)
-        f = partials[k % 4] * (1 + 0.03 * r.unit())
+    partials = (2630.0, 3510.0, 4790.0, 6120.0, 8350.0)
+    for k in range(8):
+        start = int(abs(r.unit()) * n * 0.3)
+        f = partials[k % 5] * (1 + 0.03 * r.unit())
         for i in range(start, n):
             t = (i - start) / rate
-            out[i] += math.sin(2 * math.pi * f * t) * math.exp(-t * 38) * (0.6 + 0.4 * r.unit())
-    return rate, normalise(out, 1.0)
+            out[i] += math.sin(2 * math.pi * f * t) * math.exp(-t * 45) * (0.6 + 0.4 * r.unit())
+    return rate, fade_out(normalise(out, 1.0), n // 3)
 
 
 def no_dc(samples):
@@ -208,8 +233,8 @@ def triangle(u):
 
 
 def pad():
-    length, cyc = 4096, 32
-    rate = C4_RATE * 2
+    length, cyc = 2048, 32  # no partials above 4 kHz, so half the rate does
+    rate = C4_RATE
     w = looped_wave(cyc, cyc + 1, length, saw, 6)
     w2 = looped_wave(cyc * 2, cyc * 2 - 1, length, triangle, 1)
     out = [a + 0.4 * b for a, b in zip(w, w2)]
@@ -217,94 +242,143 @@ def pad():
 
 
 def bass():
+    """A bright saw over a square's hollow middle: the harmonics carry the
+    line on speakers too small for its root."""
     length, cyc = 512, 4
     rate = C4_RATE
-    w = looped_wave(cyc, cyc, length, saw, 3)
+    w = looped_wave(cyc, cyc, length, saw, 1)
+    sq = looped_wave(cyc, cyc, length, square, 2)
     sub = [math.sin(2 * math.pi * cyc * i / length) for i in range(length)]
-    out = [0.6 * a + 0.7 * b for a, b in zip(w, sub)]
+    out = [0.55 * a + 0.2 * q + 0.45 * b for a, b, q in zip(w, sub, sq)]
     return rate, normalise(no_dc(out), 1.0), rate * cyc / length
 
 
 def lead():
     length, cyc = 1024, 16
     rate = C4_RATE * 2
-    w = looped_wave(cyc, cyc + 1, length, square, 2)
-    w2 = looped_wave(cyc, cyc, length, saw, 1)
-    out = [0.6 * a + 0.5 * b for a, b in zip(w, w2)]
+    w = looped_wave(cyc, cyc + 1, length, square, 0)
+    w2 = looped_wave(cyc, cyc, length, saw, 0)
+    out = [1.0 * a + 0.3 * b for a, b in zip(w, w2)]
     return rate, normalise(no_dc(out), 1.0), rate * cyc / length
 
 
 def bells():
     """A music-box / glockenspiel strike: inharmonic partials decaying."""
-    rate = C4_RATE * 2
+    rate = PERC_RATE
     f0 = 1046.5
-    n = int(rate * 0.5)
+    n = int(rate * 0.25)
     out = []
     for i in range(n):
         t = i / rate
-        s = (math.sin(2 * math.pi * f0 * t) * math.exp(-t * 5)
-             + 0.45 * math.sin(2 * math.pi * f0 * 2.76 * t) * math.exp(-t * 14)
+        s = (math.sin(2 * math.pi * f0 * t) * math.exp(-t * 9)
+             + 0.45 * math.sin(2 * math.pi * f0 * 2.76 * t) * math.exp(-t * 16)
              + 0.25 * math.sin(2 * math.pi * f0 * 5.40 * t) * math.exp(-t * 30)
-             + 0.2 * math.sin(2 * math.pi * f0 * 4 * t) * math.exp(-t * 60))
+             + 0.2 * math.sin(2 * math.pi * f0 * 4 * t) * math.exp(-t * 60)
+             + 0.12 * math.sin(2 * math.pi * f0 * 8.93 * t) * math.exp(-t * 90))
         out.append(s * (1 - math.exp(-i / 8.0)))
-    return rate, normalise(out, 1.0), f0
+    return rate, fade_out(normalise(out, 1.0), n // 2), f0
 
 
 def pluck():
     """A short plucked square for arpeggios."""
     rate = C4_RATE * 2
     f0 = 523.25
-    n = int(rate * 0.16)
+    n = int(rate * 0.14)
     out, phase = [], 0.0
     for i in range(n):
         t = i / rate
         phase += f0 / rate
         s = square(phase) * 0.6 + saw(phase * 2) * 0.3
         out.append(s * math.exp(-t * 18))
-    return rate, normalise(lowpass(out, 0.5), 1.0), f0
+    return rate, fade_out(normalise(lowpass(out, 0.5), 1.0), n // 3), f0
 
 
-VOICE_RATE = C4_RATE * 2 ** (-3 / 12)  # about 7033 Hz
+VOICE_SOURCE_RATE = 22050.0  # make_voice.py's recordings
+VOICE_RATE = VOICE_SOURCE_RATE / 2  # the consonants' hiss up to 5.5 kHz
+
+
+def envelope(samples, half):
+    """RMS over a window of 2 * half + 1 frames around each frame."""
+    acc, out, n = 0.0, [], len(samples)
+    sq = [v * v for v in samples]
+    for i in range(min(half, n)):
+        acc += sq[i]
+    for i in range(n):
+        if i + half < n:
+            acc += sq[i + half]
+        if i - half - 1 >= 0:
+            acc -= sq[i - half - 1]
+        out.append(math.sqrt(max(0.0, acc) / (2 * half + 1)))
+    return out
+
+
+def halve(samples):
+    """Half the rate through a windowed-sinc low-pass at 4.9 kHz, so the
+    hiss above the new limit does not fold back down."""
+    taps = 31
+    mid = taps // 2
+    h = []
+    for k in range(taps):
+        x = k - mid
+        sinc = 0.445 if x == 0 else math.sin(math.pi * 0.445 * x) / (math.pi * x)
+        h.append(sinc * (0.42 - 0.5 * math.cos(2 * math.pi * k / (taps - 1))
+                         + 0.08 * math.cos(4 * math.pi * k / (taps - 1))))
+    total = sum(h)
+    h = [v / total for v in h]
+    n = len(samples)
+    return [sum(h[k] * samples[i + k - mid] for k in range(taps) if 0 <= i + k - mid < n)
+            for i in range(0, n, 2)]
 
 
 def robot_voice(path):
-    """A recorded syllable made metallic: ring-modulated, through a short
-    comb, low-passed and resampled to VOICE_RATE."""
+    """A recorded syllable made metallic (ring-modulated, through a short
+    comb), evened out by a slow compressor rather than clipped, halved to
+    VOICE_RATE with its consonants kept, and faded at both ends."""
     with open(path, "rb") as f:
         data = f.read()
     src = [v / 32768.0 for v in struct.unpack("<%dh" % (len(data) // 2), data)]
-    src_rate = 11025.0
-    # Start the sample where the syllable starts, consonant included, so it
-    # is heard on the row the mouth opens on.
-    peak = max(abs(v) for v in src)
-    onset = next(i for i, v in enumerate(src) if abs(v) > 0.05 * peak)
-    src = src[max(0, onset - int(src_rate * 0.005)):]
-    out = []
-    delay = int(src_rate * 0.0045)
+    rate = VOICE_SOURCE_RATE
+    # Start where the syllable is heard (within 20 dB of its loudest), with
+    # 8 ms of its breath or consonant before it, so the word lands on its row.
+    env = envelope(src, int(rate * 0.0025))
+    heard = next(i for i, e in enumerate(env) if e >= 0.1 * max(env))
+    src = src[max(0, heard - int(rate * 0.008)):]
+    delay = int(rate * 0.0045)
     buf = [0.0] * len(src)
     for i, s in enumerate(src):
-        ring = s * math.sin(2 * math.pi * 95 * i / src_rate)
-        x = 0.55 * s + 0.45 * ring
+        ring = s * math.sin(2 * math.pi * 95 * i / rate)
+        x = 0.6 * s + 0.4 * ring
         if i >= delay:
-            x += 0.45 * buf[i - delay]
+            x += 0.35 * buf[i - delay]
         buf[i] = x
-    filt = lowpass(buf, 0.55)
-    n = int(len(filt) * VOICE_RATE / src_rate)
-    for i in range(n):
-        p = i * src_rate / VOICE_RATE
-        k = int(p)
-        f = p - k
-        a = filt[k]
-        b = filt[k + 1] if k + 1 < len(filt) else 0.0
-        out.append(a + (b - a) * f)
-    # soft edges so the syllables never click in or out
-    for i in range(min(40, n)):
-        out[i] *= i / 40.0
-        out[n - 1 - i] *= i / 40.0
-    # squeeze the dynamics so the words cut through the band
-    out = normalise(out, 1.0)
-    out = [math.tanh(3.0 * v) for v in out]
-    return VOICE_RATE, normalise(out, 1.0)
+    # a lift above ~2 kHz keeps the consonants crisp against the band
+    out = [buf[i] + 1.4 * (buf[i] - buf[i - 1]) if i else buf[i] for i in range(len(buf))]
+    # the quiet parts come up by up to 9 dB, gently, over 10 ms
+    env = envelope(out, int(rate * 0.005))
+    top = max(env)
+    gain, g = [], 1.0
+    for e in env:
+        want = min(4.0, (max(e, 1e-6) / top) ** -0.6)
+        g += 0.01 * (want - g)
+        gain.append(g)
+    out = [v * k for v, k in zip(out, gain)]
+    # and the peaks go down by up to 6 dB, the gain led 1 ms ahead of them
+    # and let go over 20 ms: no clipped corners
+    ahead = int(rate * 0.001)
+    ceiling = 0.5 * max(abs(v) for v in out)
+    g, gain = 1.0, []
+    for i in range(len(out)):
+        want = min(1.0, ceiling / max(1e-9, max(abs(v) for v in out[i:i + ahead + 1])))
+        g = want if want < g else g + (want - g) / (rate * 0.02)
+        gain.append(g)
+    out = [v * k for v, k in zip(out, gain)]
+    out = halve(out)
+    n = len(out)
+    fade = int(VOICE_RATE * 0.002)
+    for i in range(min(fade, n)):
+        out[i] *= (i + 1) / (fade + 1)
+    out = fade_out(out, int(VOICE_RATE * 0.03))
+    return VOICE_RATE, normalise(out, 0.97)
 
 
 # ---------------------------------------------------------------- instruments
@@ -361,12 +435,6 @@ VOICE_WORDS = ["ho", "hu", "mans", "i", "am", "the", "ro", "bot", "en", "ter", "
 KICK, SNARE, HAT, CRASH, BASS, PAD, LEAD, BELL, SLEIGH, PLUCK = range(1, 11)
 WORD = {w: 11 + i for i, w in enumerate(VOICE_WORDS)}
 
-# The band's balance, applied to every set volume written with a note, so
-# the robot's words stay on top.
-MIX = {KICK: 0.85, SNARE: 1.0, HAT: 1.0, CRASH: 0.8, BASS: 0.42, PAD: 0.75, LEAD: 0.62,
-       BELL: 0.85, SLEIGH: 0.9, PLUCK: 0.9}
-MIX.update({WORD[w]: 0.8 for w in VOICE_WORDS})  # doubled, so still the loudest part
-
 # channels
 CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_PAD, CH_LEAD, CH_BELL, CH_VOICE = 0, 1, 2, 3, 4, 7, 8, 9
 PAD_CHANNELS = (4, 5, 6)
@@ -379,9 +447,6 @@ class Pattern:
         self.cells = [[None] * CHANNELS for _ in range(ROWS)]
 
     def put(self, row, ch, n=0, ins=0, vol=0, eff=0, par=0):
-        if ins and 0x10 <= vol <= 0x50:
-            # the arrangement's volumes are relative; MIX balances the band
-            vol = 0x10 + min(64, int(math.floor((vol - 0x10) * MIX.get(ins, 1.0) + 0.5)))
         if isinstance(n, str):
             n = KEY_OFF if n == "off" else note(n)
         old = self.cells[row][ch]
@@ -423,12 +488,18 @@ CHORDS = {
     "G": ("G-3", "B-3", "D-4"), "Dm": ("A-3", "D-4", "F-4"), "E": ("G#3", "B-3", "E-4"),
     "Em": ("G-3", "B-3", "E-4"),
 }
-ROOTS = {"Am": "A-1", "F": "F-1", "C": "C-2", "G": "G-1", "Dm": "D-2", "E": "E-1", "Em": "E-1"}
+ROOTS = {"Am": "A-2", "F": "F-2", "C": "C-3", "G": "G-2", "Dm": "D-3", "E": "E-2", "Em": "E-2"}
 ARPS = {k: [v[0], v[1], v[2]] for k, v in CHORDS.items()}
+NOTE_ORDER = ["C-", "C#", "D-", "D#", "E-", "F-", "F#", "G-", "G#", "A-", "A#", "B-"]
 
 
 def octave(name, shift):
     return name[:-1] + str(int(name[-1]) + shift)
+
+
+def transpose(name, semis):
+    k = note(name) - 1 + semis
+    return NOTE_ORDER[k % 12] + str(k // 12)
 
 
 def pads(p, row, chord, volume=40):
@@ -436,36 +507,61 @@ def pads(p, row, chord, volume=40):
         p.put(row, ch, n, PAD, vol(volume))
 
 
-def pads_off(p, row):
-    for ch in PAD_CHANNELS:
-        p.put(row, ch, "off")
+# (row in the bar, semitones over the root, accent): root and octave in a
+# syncopated figure with the fifth, short notes so the line bounces.
+BASS_RIFF = [(0, 0, 1), (2, 0, 0), (3, 12, 0), (6, 0, 1), (8, 7, 1), (10, 0, 0),
+             (11, 12, 0), (14, 7, 0)]
 
 
-def bassline(p, bar, chord, style="eighths", volume=48):
+def bassline(p, bar, chord, style="riff", volume=44):
     root = ROOTS[chord]
     base = bar * 16
-    if style == "eighths":
-        for k in range(8):
-            n = root if k % 2 == 0 else octave(root, 1)
-            p.put(base + k * 2, CH_BASS, n, BASS, vol(volume if k % 2 == 0 else volume - 10))
+    if style == "riff":
+        for row, semis, accent in BASS_RIFF:
+            p.put(base + row, CH_BASS, transpose(root, semis), BASS, vol(volume if accent else volume - 8))
+        for row in (1, 7, 12):  # let the line breathe
+            p.put(base + row, CH_BASS, "off")
     elif style == "long":
         p.put(base, CH_BASS, root, BASS, vol(volume))
     elif style == "pulse":
         for k in (0, 6, 8, 14):
             p.put(base + k, CH_BASS, root, BASS, vol(volume))
+        for k in (3, 10):
+            p.put(base + k, CH_BASS, "off")
 
 
-def beat(p, bar, kind="full", hat_volume=32):
+# A bar of drums each: kick rows, snare rows (never under a kick), quiet
+# ghost snares, rows where the hat is left open (a cymbal played high and
+# soft, choked by the next closed hat) and whether the closed hats run in
+# sixteenths.
+BEATS = {
+    "a": ((0, 8, 10), (4, 12), (7, 15), (14,), True),
+    "b": ((0, 6, 8), (4, 12), (10, 14), (), True),
+    "c": ((0, 3, 8, 11), (4, 12), (6, 15), (14,), True),
+    "half": ((0, 10), (8,), (14,), (6,), True),
+    "fill": ((0, 8), (4, 10, 12, 13, 14, 15), (2, 7), (), False),
+}
+
+
+def beat(p, bar, kind, hat_volume=30, snare_volume=46):
+    kicks, snares, ghosts, opens, sixteenths = BEATS[kind]
     base = bar * 16
-    if kind in ("full", "half"):
-        kicks = (0, 4, 8, 12) if kind == "full" else (0, 10)
-        for k in kicks:
-            p.put(base + k, CH_KICK, "C-4", KICK)
-        for k in ((4, 12) if kind == "full" else (8,)):
-            p.put(base + k, CH_SNARE, "C-4", SNARE)
-        for k in range(0, 16, 2):
-            if p.cells[base + k][CH_HAT] is None:
-                p.put(base + k, CH_HAT, "C-4", HAT, vol(hat_volume if k % 4 == 2 else hat_volume - 14))
+    for k in kicks:
+        p.put(base + k, CH_KICK, "C-4", KICK, vol(42))
+    for k in snares:
+        rise = 0 if kind != "fill" or k < 10 else (k - 10) * 3 - 8
+        p.put(base + k, CH_SNARE, "C-4", SNARE, vol(snare_volume + rise))
+    for k in ghosts:
+        p.put(base + k, CH_SNARE, "C-4", SNARE, vol(12))
+    for k in range(16 if kind != "fill" else 10):
+        if p.cells[base + k][CH_HAT] is not None:
+            continue
+        if k in opens:
+            p.put(base + k, CH_HAT, "C-5", CRASH, vol(hat_volume - 6))
+        elif k % 2 == 0:
+            p.put(base + k, CH_HAT, "C-4", HAT, vol(hat_volume if k % 4 == 2 else hat_volume - 8))
+        elif sixteenths:
+            p.put(base + k, CH_HAT, "C-4", HAT, vol(hat_volume - 14))
 
 
 def arp(p, bar, chord, start=0, end=16, volume=30, ch=CH_BELL, ins=PLUCK, up=1):
@@ -498,7 +594,7 @@ def say_line(p, rows, words, pitches=None, double=CH_LEAD):
         say(p, row, word, pitch, double=double)
 
 
-CHORUS_TUNE = [  # (row, note, rows held): an original carol-like tune
+CHORUS_TUNE = [  # (row, note, rows held): a carol-like tune of our own
     (0, "C-5", 4), (4, "A-4", 2), (6, "C-5", 2), (8, "F-5", 6), (14, "E-5", 2),
     (16, "D-5", 4), (20, "B-4", 2), (22, "D-5", 2), (24, "G-5", 6), (30, "F-5", 2),
     (32, "E-5", 2), (34, "D-5", 2), (36, "C-5", 4), (40, "E-5", 2), (42, "D-5", 2),
@@ -525,33 +621,34 @@ def pattern_intro():
     for row, n, length in MUSIC_BOX:
         p.put(row, CH_BELL, n, BELL, vol(44))
     for row, n, length in MUSIC_BOX:
-        p.put(row + 32, CH_BELL, octave(n, 0), BELL, vol(40))
+        p.put(row + 32, CH_BELL, n, BELL, vol(40))
     # the forest fades in: sleigh bells and a bass pulse
     for row in range(32, 64, 2):
         p.put(row, CH_HAT, "C-4", SLEIGH, vol(34 if row % 4 == 0 else 22))
-    bassline(p, 2, "C", "long", 44)
-    for row, n in ((48, "D-2"), (54, "D-2"), (56, "E-1"), (62, "E-1")):
-        p.put(row, CH_BASS, n, BASS, vol(44))
+    bassline(p, 2, "C", "long", 40)
+    for row, n in ((48, "D-3"), (54, "D-3"), (56, "E-2"), (62, "E-2")):
+        p.put(row, CH_BASS, n, BASS, vol(40))
     for k in (48, 52, 56, 60):
-        p.put(k, CH_KICK, "C-4", KICK, vol(40 + (k - 48)))
+        p.put(k, CH_KICK, "C-4", KICK, vol(36 + (k - 48)))
     for k in range(56, 64):  # snare roll into the groove
-        p.put(k, CH_SNARE, "C-4", SNARE, vol(16 + (k - 56) * 5))
+        p.put(k, CH_SNARE, "C-4", SNARE, vol(14 + (k - 56) * 5))
     return p
 
 
-def groove(p, chords, kinds=("full",) * 4, bass_style="eighths", pad_volume=30):
+def groove(p, chords, kinds, bass_style="riff", pad_volume=30, hat_volume=30, bass_volume=44):
     for bar, chord in enumerate(chords):
-        beat(p, bar, kinds[bar])
-        bassline(p, bar, chord, bass_style)
+        beat(p, bar, kinds[bar], hat_volume)
+        bassline(p, bar, chord, bass_style, bass_volume)
         pads(p, bar * 16, chord, pad_volume)
 
 
 def pattern_verse():
     """Pattern 2: order 1 (all of it) and order 5 (rows 32-63)."""
     p = Pattern()
-    groove(p, ("Am", "F", "Dm", "E"), pad_volume=20)
-    p.put(0, CH_HAT, "C-4", CRASH, vol(40))
-    p.put(32, CH_HAT, "C-4", CRASH, vol(34))
+    p.put(0, CH_HAT, "C-4", CRASH, vol(34))
+    p.put(32, CH_HAT, "C-4", CRASH, vol(30))
+    groove(p, ("Am", "F", "Dm", "E"), ("a", "b", "a", "fill"), pad_volume=9, hat_volume=60,
+           bass_volume=18)
     # the robot speaks, one syllable on every mouth row
     say_line(p, [0, 3, 5, 8, 10], ["ho", "ho", "ho", "hu", "mans"],
              ["C-4", "C-4", "D-4", "A#3", "A-3"])
@@ -565,43 +662,43 @@ def pattern_verse():
     for row, n in ((12, "E-5"), (13, "C-5"), (14, "A-4"), (28, "F-5"), (29, "D-5"),
                    (30, "A-4"), (44, "D-5"), (54, "B-4"), (56, "E-5"), (58, "G#5"),
                    (60, "B-5"), (62, "E-6")):
-        p.put(row, CH_BELL, n, BELL, vol(34))
+        p.put(row, CH_BELL, n, BELL, vol(24))
     return p
 
 
 def pattern_chorus():
-    """Pattern 5: orders 2 and 6, the invitation screens."""
+    """Pattern 5: orders 2 and 6, the invitation screens. The hook leads;
+    from row 32 the band opens up under it (sixteenth hats, the arpeggio,
+    the bells doubling the tune)."""
     p = Pattern()
+    p.put(0, CH_HAT, "C-4", CRASH, vol(44))
+    p.put(32, CH_HAT, "C-4", CRASH, vol(52))  # "time for ... the frostmere compo"
     chords = ("F", "G", "Am", "E")
-    groove(p, chords, pad_volume=28)
-    melody(p, CH_LEAD, LEAD, CHORUS_TUNE, 38)
+    groove(p, chords, ("b", "a", "c", "fill"), pad_volume=10, hat_volume=64, bass_volume=20)
+    for bar in (2, 3):
+        pads(p, bar * 16, chords[bar], 17)
+        bassline(p, bar, chords[bar], "riff", 26)
+    melody(p, CH_LEAD, LEAD, CHORUS_TUNE[:10], 46)
+    melody(p, CH_LEAD, LEAD, CHORUS_TUNE[10:], 64)
     for row, n, length in CHORUS_TUNE[10:]:
-        p.put(row, CH_BELL, octave(n, 1), BELL, vol(26))
+        p.put(row, CH_BELL, octave(n, 1), BELL, vol(48))
     for bar, chord in enumerate(chords[:2]):
-        arp(p, bar, chord, volume=22, up=1)
-    p.put(0, CH_HAT, "C-4", CRASH, vol(40))
-    p.put(32, CH_HAT, "C-4", CRASH, vol(44))  # "time for ... the frostmere compo"
-    for row in range(56, 64):
-        p.put(row, CH_SNARE, "C-4", SNARE, vol(20 + (row - 56) * 4))
+        arp(p, bar, chord, volume=16, up=1, ch=CH_BELL)
     return p
 
 
 def pattern_closeup():
-    """Pattern 7: order 3, rows 0-32; breaks on row 32."""
+    """Pattern 7: order 3, rows 0-32; row 32 breaks, so nothing past it is
+    heard and nothing on it but the chuckle that leads into the laugh."""
     p = Pattern()
-    groove(p, ("Am", "Dm", "E", "E"), kinds=("half", "half", "full", "full"), bass_style="pulse",
-           pad_volume=20)
-    p.put(0, CH_HAT, "C-4", CRASH, vol(36))
+    p.put(0, CH_HAT, "C-4", CRASH, vol(34))
+    groove(p, ("Am", "Dm"), ("half", "fill"), bass_style="pulse", pad_volume=12, hat_volume=64,
+           bass_volume=24)
     say_line(p, [0, 3, 5, 8, 10], ["i", "am", "the", "ro", "bot"],
              ["C-4", "C-4", "A#3", "C-4", "A-3"])
     say_line(p, [16, 19, 21, 24, 26], ["hu", "mans", "en", "ter", "it"],
              ["C-4", "A#3", "D-4", "C-4", "A-3"])
     say(p, 32, "ha", "C-4", 50)  # a chuckle into the laugh that follows
-    for row in range(28, 32):
-        p.put(row, CH_SNARE, "C-4", SNARE, vol(30 + (row - 28) * 6))
-    # row 32: a last hit as the picture cuts to the silhouette
-    p.put(32, CH_KICK, "C-4", KICK)
-    p.put(32, CH_BASS, "E-1", BASS, vol(50))
     p.effect(32, CH_KICK, 0x0D, 0x00)
     return p
 
@@ -609,99 +706,105 @@ def pattern_closeup():
 def laugh(p, rows_big, rows_small, double):
     """HA on the big rows, falling in pitch; quicker, higher ha-ha after."""
     for row in rows_big:
-        say(p, row, "ha", "G-3", 64, double, 0x02, 0x06)
+        say(p, row, "ha", "G-3", 54, double, 0x02, 0x06)
     for row in rows_small:
-        say(p, row, "ha", "A#3", 52, double, 0x02, 0x0A)
+        say(p, row, "ha", "A#3", 46, double, 0x02, 0x0A)
 
 
 def pattern_laugh():
-    """Pattern 6: order 4, rows 0-16; row 16 breaks to row 32 of the next."""
+    """Pattern 6: order 4, rows 0-16; row 16 breaks to row 32 of the next,
+    whose downbeat is the next hit, so row 16 adds nothing of its own."""
     p = Pattern()
     laugh(p, [0, 4, 8], [9, 10], CH_LEAD)
     for row in (0, 4, 8):
-        p.put(row, CH_KICK, "C-4", KICK)
-        p.put(row, CH_BASS, "A-1", BASS, vol(56))
-    p.put(0, CH_HAT, "C-4", CRASH, vol(48))
-    p.put(4, CH_HAT, "C-4", CRASH, vol(34))
-    p.put(8, CH_HAT, "C-4", CRASH, vol(40))
+        p.put(row, CH_KICK, "C-4", KICK, vol(44))
+        p.put(row, CH_BASS, "A-2", BASS, vol(26))
+        p.put(row + 2, CH_BASS, "off")
+    p.put(0, CH_HAT, "C-4", CRASH, vol(32))
+    p.put(4, CH_HAT, "C-4", CRASH, vol(22))
+    p.put(8, CH_HAT, "C-4", CRASH, vol(18))
     for ch, n in zip(PAD_CHANNELS, ("A-3", "C-4", "D#4")):  # a dissonant stab
-        p.put(0, ch, n, PAD, vol(36))
+        p.put(0, ch, n, PAD, vol(18))
     for row in (12, 13, 14, 15):
-        p.put(row, CH_SNARE, "C-4", SNARE, vol(36 + (row - 12) * 6))
-    p.put(16, CH_KICK, "C-4", KICK)
-    pads(p, 16, "Am", 26)
-    p.put(16, CH_BASS, "A-1", BASS, vol(48))
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(30 + (row - 12) * 6))
     p.effect(16, CH_VOICE, 0x0D, 0x32)
     return p
 
 
 def pattern_now():
-    """Pattern 3: order 7, rows 0-40; breaks on row 40."""
+    """Pattern 3: order 7, rows 0-40; breaks on row 40 into order 8, whose
+    first row brings the next hit."""
     p = Pattern()
     say(p, 0, "now", "A#3", 64, CH_BELL)
-    p.put(0, CH_KICK, "C-4", KICK)
-    p.put(0, CH_HAT, "C-4", CRASH, vol(52))
-    p.put(0, CH_BASS, "A-1", BASS, vol(56))
+    p.put(0, CH_KICK, "C-4", KICK, vol(40))
+    p.put(0, CH_BASS, "A-2", BASS, vol(24))
+    p.put(4, CH_HAT, "C-4", CRASH, vol(40))  # after the word, not over it
     for ch, n in zip(PAD_CHANNELS, ("A-3", "C-4", "E-4")):
-        p.put(0, ch, n, PAD, vol(34))
+        p.put(0, ch, n, PAD, vol(18))
     # the siren rises while the robot spins
-    p.put(2, CH_LEAD, "A-3", LEAD, vol(40), 0x01, 0x04)
+    p.put(2, CH_LEAD, "A-3", LEAD, vol(34), 0x01, 0x04)
     for row in range(3, 16):
         p.put(row, CH_LEAD, 0, 0, 0x91 if row % 2 else 0, 0x01, 0x00)
     p.put(16, CH_LEAD, "off")
     for row in range(4, 16, 2):
-        p.put(row, CH_SNARE, "C-4", SNARE, vol(18 + row * 2))
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(14 + row * 2))
     for row in (13, 15):
-        p.put(row, CH_SNARE, "C-4", SNARE, vol(50))
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(44))
     # the laugh on the flash rows
     laugh(p, [16, 20, 24], [17, 25, 26], CH_BELL)
     for row in (16, 20, 24):
-        p.put(row, CH_KICK, "C-4", KICK)
-        p.put(row, CH_HAT, "C-4", CRASH, vol(40))
-        p.put(row, CH_BASS, "A-1", BASS, vol(56))
+        p.put(row, CH_KICK, "C-4", KICK, vol(44))
+        p.put(row, CH_HAT, "C-4", CRASH, vol(18))
+        p.put(row, CH_BASS, "A-2", BASS, vol(24))
+        p.put(row + 2, CH_BASS, "off")
     for ch, n in zip(PAD_CHANNELS, ("A-3", "C-4", "D#4")):
-        p.put(16, ch, n, PAD, vol(34))
+        p.put(16, ch, n, PAD, vol(18))
     # a march into the threat
     for row in (28, 30, 32, 34, 36, 37, 38, 39):
-        p.put(row, CH_SNARE, "C-4", SNARE, vol(30 + (row - 28) * 3))
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(26 + (row - 28) * 3))
     for row in (28, 32, 36):
-        p.put(row, CH_KICK, "C-4", KICK)
-        p.put(row, CH_BASS, "E-1", BASS, vol(52))
-    pads(p, 28, "E", 30)
-    p.put(40, CH_KICK, "C-4", KICK)
+        p.put(row, CH_KICK, "C-4", KICK, vol(44))
+        p.put(row, CH_BASS, "E-2", BASS, vol(28))
+    pads(p, 28, "E", 20)
     p.effect(40, CH_VOICE, 0x0D, 0x00)
     return p
 
 
 def pattern_threat():
-    """Pattern 1: order 8, the threat word by word, then the ending."""
+    """Pattern 1: order 8, the threat word by word, then the ending. The
+    band stands back for "GETS IT" and answers after it; the last chord is
+    never released, so it rings on under the closing screen."""
     p = Pattern()
     words = [(0, "en", "A-3", "Am"), (4, "ter", "G-3", "Am"), (12, "or", "A-3", "F"),
              (16, "the", "G-3", "F"), (20, "ro", "A-3", "G"), (23, "bot", "G-3", "G"),
              (28, "gets", "A-3", "E"), (32, "it", "E-3", "Am")]
     for row, word, pitch, chord in words:
         say(p, row, word, pitch, 64)
-        p.put(row, CH_KICK, "C-4", KICK)
-        p.put(row, CH_BASS, ROOTS[chord], BASS, vol(56))
-        pads(p, row, chord, 28)
-        p.put(row, CH_HAT, "C-4", CRASH if row in (0, 12, 20, 32) else HAT, vol(34))
-    for row in (8, 10, 14, 18, 22, 26, 30):
-        p.put(row, CH_SNARE, "C-4", SNARE, vol(22 + row))
-    p.put(24, CH_KICK, "C-4", KICK, vol(40))
-    p.put(32, CH_SNARE, "C-4", SNARE, vol(50))
-    p.put(32, CH_HAT, "C-4", CRASH, vol(56))
-    p.put(33, CH_BELL, "A-5", BELL, vol(40))
-    # the ending: the music box plays the tune's head over the held chord
+        if row < 28:
+            p.put(row, CH_KICK, "C-4", KICK, vol(40))
+            p.put(row, CH_BASS, ROOTS[chord], BASS, vol(26))
+            pads(p, row, chord, 16)
+            p.put(row, CH_HAT, "C-4", CRASH if row in (0, 12, 20) else HAT, vol(28))
+    pads(p, 28, "E", 14)
+    p.put(28, CH_BASS, "off")
+    for row in (8, 10, 14, 18, 22, 26):
+        p.put(row, CH_SNARE, "C-4", SNARE, vol(14 + row))
+    p.put(24, CH_KICK, "C-4", KICK, vol(32))
+    # after "IT": the last hit, then the music box over the held chord
+    p.put(36, CH_KICK, "C-4", KICK, vol(48))
+    p.put(36, CH_SNARE, "C-4", SNARE, vol(40))
+    p.put(36, CH_HAT, "C-4", CRASH, vol(52))
+    p.put(36, CH_BASS, "A-2", BASS, vol(44))
+    pads(p, 36, "Am", 30)
     for row, n, length in MUSIC_BOX:
-        if row + 34 < ROWS:
-            p.put(row + 34, CH_BELL, n, BELL, vol(34 - row // 2))
-    for row in range(36, 64, 4):
-        p.put(row, CH_HAT, "C-4", SLEIGH, vol(30 - (row - 36) // 2))
-    p.put(40, CH_BASS, "off")
-    for row in range(44, 56, 2):
+        if row + 36 < ROWS:
+            p.put(row + 36, CH_BELL, n, BELL, vol(34 - row // 2))
+    for row in range(38, 64, 4):
+        p.put(row, CH_HAT, "C-4", SLEIGH, vol(28 - (row - 38) // 2))
+    p.put(42, CH_BASS, "off")
+    for row in range(40, 54):  # the chord settles to a hush for the closing screen
         for ch in PAD_CHANNELS:
-            p.put(row, ch, 0, 0, 0x82)
-    pads_off(p, 56)
+            p.put(row, ch, 0, 0, 0x81)
     return p
 
 

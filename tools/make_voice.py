@@ -4,8 +4,9 @@
 Usage: make_voice.py OUT_DIR
 
 Each syllable the robot says is spoken on its own (the choppy delivery is
-the robot's), trimmed of leading and trailing silence, halved to 11025 Hz
-and written as signed 16-bit little-endian mono, NAME.raw. make_song.py
+the robot's), trimmed of leading and trailing silence and written at
+espeak-ng's own 22050 Hz, signed 16-bit little-endian mono, NAME.raw: the
+full rate keeps the consonants' hiss for the song to work from. make_song.py
 builds the module's speech samples from these files, so the song can be
 regenerated without espeak-ng; run this only to change the words. espeak-ng
 versions may differ in their output, which is why the results are kept.
@@ -72,9 +73,8 @@ def main(argv):
     os.makedirs(argv[1], exist_ok=True)
     for name, (text, pitch, voice, speed) in sorted(SYLLABLES.items()):
         s = trim(speak(text, pitch, voice, speed))
-        half = [(s[i] + s[i + 1]) // 2 for i in range(0, len(s) - 1, 2)]
         with open(os.path.join(argv[1], name + ".raw"), "wb") as f:
-            f.write(struct.pack("<%dh" % len(half), *half))
+            f.write(struct.pack("<%dh" % len(s), *s))
     return 0
 
 
