@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -151,13 +152,96 @@ TEST(CaptureTool, RefusesBadArgumentsBeforeWritingAndReportsMissingFrames)
 
 // The whole intro, headless: the log shows the timeline following the song,
 // one entry a frame at most, to its terminator; the sound covers every frame.
+// Frames from every part of the show: the loading screen, and the first and
+// later frames of each timeline entry (first frames at 71, 917, 1340, 1558,
+// 1671, 1883, 2306, 2412, 3000 and 3635).
+static const char DIGEST_FRAMES[] = "0,5,40,70,71,400,900,917,1200,1340,1450,1558,1600,1671,"
+                                    "1800,1883,2100,2306,2380,2412,2700,2990,3000,3300,3600,3635";
+
+static uint64_t fnv1a64(const std::vector<uint8_t> &bytes)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (uint8_t b : bytes)
+        hash = (hash ^ b) * 1099511628211ull;
+    return hash;
+}
+
+// The renderer line of a --timing file ("" when there is none).
+static std::string renderer_of(const fs::path &timing)
+{
+    std::string text;
+    if (FILE *file = fopen(timing.string().c_str(), "r")) {
+        char line[256];
+        if (fgets(line, sizeof line, file))
+            text = line;
+        fclose(file);
+    }
+    size_t at = text.find("(renderer: ");
+    return at == std::string::npos ? "" : text.substr(at + 11, text.rfind(')') - at - 11);
+}
+
+// Compares the written frames with frame_digests.txt, whose first line names
+// the renderer and fonts they were pinned on; on another renderer the
+// pictures may differ by rounding, and the check says so instead. With
+// FROSTMERE_PIN_FRAMES=1 the file is written anew from this run.
+static void expect_pinned_frames(const fs::path &dir, const std::string &renderer)
+{
+    std::string table = "# " + renderer + "\n";
+    std::vector<uint32_t> frames;
+    for (const char *p = DIGEST_FRAMES; *p;) {
+        char *end;
+        frames.push_back((uint32_t)strtoul(p, &end, 10));
+        p = *end ? end + 1 : end;
+    }
+    for (uint32_t frame : frames) {
+        char name[32];
+        snprintf(name, sizeof name, "frame-%06u.png", frame);
+        std::vector<uint8_t> rgba;
+        int width = 0, height = 0;
+        ASSERT_EQ(png_read_rgba((dir / name).string().c_str(), rgba, &width, &height), 1) << name;
+        char line[64];
+        snprintf(line, sizeof line, "%u %016llx\n", frame, (unsigned long long)fnv1a64(rgba));
+        table += line;
+    }
+    if (getenv("FROSTMERE_PIN_FRAMES")) {
+        FILE *file = fopen(FRAME_DIGESTS, "w");
+        ASSERT_NE(file, nullptr);
+        fputs(table.c_str(), file);
+        fclose(file);
+        return;
+    }
+    std::string pinned;
+    if (FILE *file = fopen(FRAME_DIGESTS, "r")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+            pinned.append(buffer, got);
+        fclose(file);
+    }
+    if (pinned.rfind("# " + renderer + "\n", 0) != 0) {
+        printf("frames not compared: they were pinned on another renderer than %s\n",
+               renderer.c_str());
+        return;
+    }
+    // Any change of a pixel shows here; the frames stay in dir to be looked at.
+    EXPECT_EQ(table, pinned) << "frames in " << dir.string()
+                             << "; FROSTMERE_PIN_FRAMES=1 pins a deliberate change";
+}
+
 TEST(CaptureTool, TheTimelineFollowsTheSongToTheTerminator)
 {
     static const unsigned STARTS[] = {0, 128, 192, 256, 320, 384, 448, 464, 576, 672};
     fs::path dir = fresh_dir("whole");
     RunResult run = run_capture("--log " + (dir / "log.txt").string() + " --wav " +
-                                (dir / "sound.wav").string());
+                                (dir / "sound.wav").string() + " --timing " +
+                                (dir / "timing.txt").string() + " --out " + dir.string() +
+                                " --frames " + DIGEST_FRAMES + " --quiet");
     ASSERT_EQ(run.exit_code, 0) << run.output;
+#ifndef _WIN32
+    // Windows draws its text with GDI: its frames are compared with these
+    // by the Windows tests, by eye and by count of lit pixels.
+    expect_pinned_frames(dir, renderer_of(dir / "timing.txt"));
+#endif
 
     FILE *file = fopen((dir / "log.txt").string().c_str(), "r");
     ASSERT_NE(file, nullptr);
@@ -196,6 +280,28 @@ TEST(CaptureTool, TheTimelineFollowsTheSongToTheTerminator)
     EXPECT_EQ(order * 64 + row, 672);
     // 735 stereo frames of sound per video frame at 60 fps.
     EXPECT_EQ(fs::file_size(dir / "sound.wav"), 44u + (uintmax_t)frames * 735 * 4);
+
+    // The timing table counts every frame under its entry, and each task.
+    file = fopen((dir / "timing.txt").string().c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    int counted = 0, rows = 0, tasks = 0, peak = 0;
+    while (fgets(text, sizeof text, file)) {
+        char name[16];
+        int count;
+        double p50, p99, max;
+        if (sscanf(text, "%15s %d %lf %lf %lf", name, &count, &p50, &p99, &max) == 5) {
+            EXPECT_TRUE(p50 > 0 && p50 <= p99 && p99 <= max) << text;
+            counted += count;
+            ++rows;
+        }
+        tasks += strncmp(text, "task ", 5) == 0;
+        peak += strncmp(text, "peak memory ", 12) == 0 && !strstr(text, "unknown");
+    }
+    fclose(file);
+    EXPECT_EQ(counted, frames);
+    EXPECT_EQ(rows, 11);  // the loading screen and entries 0 to 9
+    EXPECT_EQ(tasks, (int)PRECALC_TASK_COUNT);
+    EXPECT_EQ(peak, 1);
 }
 
 TEST(CaptureTool, TexturesAndSoundtrackExports)
