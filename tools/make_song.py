@@ -165,7 +165,7 @@ def hihat():
         t = i / rate
         x = r.unit()
         metal = math.sin(2 * math.pi * 10530 * t) * 0.3 + math.sin(2 * math.pi * 13270 * t) * 0.25
-        out.append((x - prev + metal) * (0.7 * math.exp(-t * 80) + 0.3 * math.exp(-t * 30)))  # the hiss, not the rumble
+        out.append((x - prev + metal) * (0.5 * math.exp(-t * 70) + 0.5 * math.exp(-t * 28)))  # the hiss, not the rumble
         prev = x
     return rate, fade_out(normalise(out, 1.0), n // 3)
 
@@ -362,14 +362,15 @@ def robot_voice(path):
         g += 0.01 * (want - g)
         gain.append(g)
     out = [v * k for v, k in zip(out, gain)]
-    # and the peaks go down by up to 6 dB, the gain led 1 ms ahead of them
-    # and let go over 20 ms: no clipped corners
+    # and the peaks go down by up to 6 dB, the gain gliding down in the 1 ms
+    # before them and back over 20 ms: no clipped corners, no gain steps
     ahead = int(rate * 0.001)
     ceiling = 0.5 * max(abs(v) for v in out)
+    down, up = 1 - math.exp(-1 / (rate * 0.00025)), 1 / (rate * 0.02)
     g, gain = 1.0, []
     for i in range(len(out)):
-        want = min(1.0, ceiling / max(1e-9, max(abs(v) for v in out[i:i + ahead + 1])))
-        g = want if want < g else g + (want - g) / (rate * 0.02)
+        want = min(1.0, ceiling / max(1e-9, max(abs(v) for v in out[i:i + 2 * ahead + 1])))
+        g += (want - g) * (down if want < g else up)
         gain.append(g)
     out = [v * k for v, k in zip(out, gain)]
     out = halve(out)
@@ -647,7 +648,7 @@ def pattern_verse():
     p = Pattern()
     p.put(0, CH_HAT, "C-4", CRASH, vol(34))
     p.put(32, CH_HAT, "C-4", CRASH, vol(30))
-    groove(p, ("Am", "F", "Dm", "E"), ("a", "b", "a", "fill"), pad_volume=9, hat_volume=60,
+    groove(p, ("Am", "F", "Dm", "E"), ("a", "b", "a", "fill"), pad_volume=9, hat_volume=62,
            bass_volume=18)
     # the robot speaks, one syllable on every mouth row
     say_line(p, [0, 3, 5, 8, 10], ["ho", "ho", "ho", "hu", "mans"],
