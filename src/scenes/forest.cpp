@@ -6,6 +6,7 @@
 #include "geometry/terrain.h"
 #include "geometry/trees.h"
 #include "platform/gl.h"
+#include "scenes/frame_cache.h"
 #include "sequencing/precalc.h"
 #include "sequencing/paths.h"
 
@@ -25,8 +26,13 @@ void forest_camera(const PathPoint &turn)
     glRotatef(turn.x - 320.0f, 0, 1, 0);
 }
 
+// Every forest scene starts its frame with the same sky.
+static FrameCache sky_cache;
+
 void draw_sky_backdrop()
 {
+    if (frame_cache_draw(&sky_cache, sky_texture))
+        return;
     glPushAttrib(0xFFFFF);
     setup_overlay_2d();
     glShadeModel(GL_SMOOTH);  // the sky's colours blend across the frame
@@ -54,6 +60,7 @@ void draw_sky_backdrop()
     glVertex2f(0, 480);
     glEnd();
     glPopAttrib();
+    frame_cache_keep(&sky_cache, sky_texture);
 }
 
 void draw_forest()
