@@ -9,7 +9,8 @@ static const int FRAME_WIDTH = 640, FRAME_HEIGHT = 480;
 
 int frame_cache_draw(FrameCache *cache, uint32_t key)
 {
-    if (!cache->kept || cache->key != key || !glIsTexture(cache->texture))
+    if (!cache->kept || cache->key != key || !glIsTexture(cache->texture) ||
+        ++cache->uses >= FRAME_CACHE_REFRESH)
         return 0;
     glPushAttrib(0xFFFFF);
     glDisable(GL_BLEND);
@@ -70,4 +71,5 @@ void frame_cache_keep(FrameCache *cache, uint32_t key)
     glPopAttrib();
     cache->key = key;
     cache->kept = 1;
+    cache->uses = 0;
 }
