@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "app/window.h"
+#include "base/window.h"
 #include "platform/capture/capture_platform.h"
 #include "platform/gl.h"
 #include "support/png_write.h"

@@ -23,15 +23,15 @@
 #include <system_error>
 #include <vector>
 
-#include "app/arena.h"
 #include "app/capture_options.h"
 #include "app/capture_progress.h"
 #include "app/capture_signals.h"
-#include "app/capture_timing.h"
 #include "app/capture_song.h"
+#include "app/capture_timing.h"
 #include "app/capture_video.h"
 #include "app/program.h"
-#include "app/window.h"
+#include "base/arena.h"
+#include "base/window.h"
 #include "music/music.h"
 #include "platform/capture/capture_audio.h"
 #include "platform/capture/capture_platform.h"

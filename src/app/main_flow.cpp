@@ -2,14 +2,14 @@
 // (see program.h).
 #include <cstdio>
 
-#include "app/arena.h"
-#include "app/clock.h"
 #include "app/program.h"
-#include "app/shell.h"
-#include "app/window.h"
-#include "platform/gl.h"
+#include "base/arena.h"
+#include "base/clock.h"
+#include "base/shell.h"
+#include "base/window.h"
 #include "music/music.h"
 #include "music/song_source.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "sequencing/paths.h"
 #include "sequencing/precalc.h"

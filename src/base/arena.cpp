@@ -1,5 +1,5 @@
 // arena.cpp - see arena.h.
-#include "app/arena.h"
+#include "base/arena.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,5 +1,5 @@
 // clock.cpp - see clock.h.
-#include "app/clock.h"
+#include "base/clock.h"
 
 #include "platform/platform.h"
 

@@ -1,5 +1,5 @@
 // shell_state.cpp - see shell.h.
-#include "app/shell.h"
+#include "base/shell.h"
 
 int quit_requested;
 double frame_period = 1.0 / 60.0;

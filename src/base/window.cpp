@@ -1,10 +1,10 @@
 // window.cpp - see window.h.
-#include "app/window.h"
+#include "base/window.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "app/shell.h"
+#include "base/shell.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 

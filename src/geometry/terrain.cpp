@@ -2,7 +2,7 @@
 // terrain.h.
 #include "geometry/terrain.h"
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "platform/gl.h"
 #include "textures/textures.h"
 

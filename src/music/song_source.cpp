@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/arena.h"
+#include "base/arena.h"
 
 FileCallbacks file_callbacks;
 

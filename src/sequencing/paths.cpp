@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/arena.h"
+#include "base/arena.h"
 
 static float **path_points;      // per path: x0, y0, x1, y1, ... as floats
 static int32_t *path_start_ms;   // -1 until first evaluated

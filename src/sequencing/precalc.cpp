@@ -1,7 +1,7 @@
 // precalc.cpp - see precalc.h.
 #include "sequencing/precalc.h"
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "platform/gl.h"
 #include "support/crt_rand.h"
 #include "text/text.h"

@@ -1,7 +1,7 @@
 // timeline.cpp - see timeline.h.
 #include "sequencing/timeline.h"
 
-#include "app/arena.h"
+#include "base/arena.h"
 
 TimelineEntry *timeline_build_from(const uint32_t *table, const LayerFn *layer_table,
                                    uint32_t layer_table_count)

@@ -3,7 +3,7 @@
 // task. See textures/textures.h.
 #include <cstring>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "platform/gl.h"
 #include "textures/mipmaps.h"
 #include "textures/textures.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/arena.h"
 #include "app/program.h"
-#include "app/shell.h"
+#include "base/arena.h"
+#include "base/shell.h"
 #include "gl_fixture.h"
 #include "platform/capture/capture_platform.h"
 

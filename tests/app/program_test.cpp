@@ -6,8 +6,8 @@
 #include <set>
 #include <vector>
 
-#include "app/arena.h"
 #include "app/program.h"
+#include "base/arena.h"
 #include "embedded_data.h"
 #include "geometry/robot.h"
 #include "geometry/terrain.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "app/shell.h"
+#include "base/shell.h"
 #include "platform/capture/capture_platform.h"
 #include "platform/platform.h"
 

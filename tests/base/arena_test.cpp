@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/arena.h"
+#include "base/arena.h"
 
 TEST(Arena, PadsToThePointerSizeAndFailsWithoutChangingAnything)
 {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/clock.h"
-#include "app/shell.h"
+#include "base/clock.h"
+#include "base/shell.h"
 #include "platform/capture/capture_platform.h"
 
 // The frame loop's pacing on the capture backend's virtual clock: one frame

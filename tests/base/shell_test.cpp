@@ -1,7 +1,7 @@
 #include <cmath>
 
-#include "app/shell.h"
-#include "app/window.h"
+#include "base/shell.h"
+#include "base/window.h"
 #include "gl_fixture.h"
 #include "platform/gl.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "embedded_data.h"
 #include "geometry/terrain.h"
 #include "scenes/forest_talk.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "embedded_data.h"
 #include "music/music.h"
 #include "music/song.h"

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "embedded_data.h"
 #include "geometry/robot.h"
 #include "music/music.h"

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "../gl_fixture.h"
-#include "app/arena.h"
+#include "base/arena.h"
 #include "geometry/chamfer_box.h"
 #include "geometry/robot.h"
 #include "platform/gl.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "../gl_fixture.h"
-#include "app/arena.h"
+#include "base/arena.h"
 #include "geometry/terrain.h"
 #include "platform/gl.h"
 #include "textures/textures.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../gl_fixture.h"
-#include "app/arena.h"
+#include "base/arena.h"
 #include "geometry/lsystem.h"
 #include "geometry/trees.h"
 #include "platform/gl.h"

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "music/output.h"
 #include "music/song_source.h"
 #include "xm_builder.h"

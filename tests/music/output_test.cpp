@@ -9,7 +9,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "music/mixer.h"
 #include "music/music.h"
 #include "music/output.h"

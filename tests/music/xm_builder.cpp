@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <initializer_list>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "music/song_source.h"
 
 static void put8(std::vector<uint8_t> &out, int v) { out.push_back((uint8_t)v); }

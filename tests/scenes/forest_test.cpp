@@ -3,7 +3,7 @@
 // from the recorded paths.
 // FM_PICTURES=<dir> keeps the drawn frames as forest_*.png.
 #include "../gl_fixture.h"
-#include "app/arena.h"
+#include "base/arena.h"
 #include "embedded_data.h"
 #include "geometry/robot.h"
 #include "geometry/terrain.h"

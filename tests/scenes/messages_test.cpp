@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "../gl_fixture.h"
-#include "app/arena.h"
+#include "base/arena.h"
 #include "platform/gl.h"
 #include "scenes/messages.h"
 #include "text/text.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "../gl_fixture.h"
-#include "app/arena.h"
+#include "base/arena.h"
 #include "platform/gl.h"
 #include "scenes/silhouette.h"
 #include "support/crt_rand.h"

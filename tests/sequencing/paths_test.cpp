@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "sequencing/paths.h"
 
 // PATH_COUNT paths in their stored form (little-endian int16 pairs), point i

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/arena.h"
+#include "base/arena.h"
 #include "sequencing/precalc.h"
 #include "sequencing/timeline.h"
 

@@ -8,14 +8,14 @@
 #include <string>
 
 #include "../gl_fixture.h"
-#include "app/arena.h"
+#include "base/arena.h"
 #include "embedded_data.h"
 #include "platform/gl.h"
 #include "support/png_write.h"
+#include "texture_test_util.h"
 #include "textures/export.h"
 #include "textures/image_textures.h"
 #include "textures/mipmaps.h"
-#include "texture_test_util.h"
 
 namespace {
 
