@@ -87,7 +87,7 @@ int precalc_run(const PrecalcList *list)
             tasks_done = true;
         draw_loading_screen((int)list->count, bar_width, (int)task_index);
 
-        glPushAttrib(0xFFFFF);
+        glPushAttrib(GL11_ALL_ATTRIB_BITS);
         setup_overlay_2d();
         glBlendFunc(GL_ONE, GL_SRC_ALPHA);
         glEnable(GL_BLEND);

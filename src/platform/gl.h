@@ -26,3 +26,9 @@
 #ifndef GL_TEXTURE_CUBE_MAP_ARB
 #define GL_TEXTURE_CUBE_MAP_ARB 0x8513
 #endif
+
+// What every layer saves with glPushAttrib before changing state: the twenty
+// attribute groups of OpenGL 1.1, bits 0 to 19 (the value old headers give
+// GL_ALL_ATTRIB_BITS). Newer headers make that 0xFFFFFFFF, which also asks
+// for the multisample group; this keeps one mask on every header.
+constexpr GLbitfield GL11_ALL_ATTRIB_BITS = 0xFFFFF;

@@ -33,7 +33,7 @@ void draw_sky_backdrop()
 {
     if (frame_cache_draw(&sky_cache, sky_texture))
         return;
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     setup_overlay_2d();
     glShadeModel(GL_SMOOTH);  // the sky's colours blend across the frame
 
@@ -101,7 +101,7 @@ void layer_forest_walk(int order, int row, int, int, int frame_ms)
 
     draw_sky_backdrop();
 
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     forest_camera(turn);
     glTranslatef((320.0f - place.x) * 0.5f, -25.0f, (240.0f - place.y) * 0.5f);
 

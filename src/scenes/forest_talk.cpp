@@ -30,7 +30,7 @@ void layer_forest_talk(int order, int row, int, int, int frame_ms)
     const float shift = forest_talk_shift(order);
     draw_sky_backdrop();
 
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     // The camera stands at (60, -shift, 20) and only turns about itself.
     forest_camera(turn);
     glTranslatef(-60.0f, shift, -20.0f);

@@ -12,7 +12,7 @@ int frame_cache_draw(FrameCache *cache, uint32_t key)
     if (!cache->kept || cache->key != key || !glIsTexture(cache->texture) ||
         ++cache->uses >= FRAME_CACHE_REFRESH)
         return 0;
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     glDisable(GL_BLEND);
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_DEPTH_TEST);
@@ -53,7 +53,7 @@ int frame_cache_draw(FrameCache *cache, uint32_t key)
 
 void frame_cache_keep(FrameCache *cache, uint32_t key)
 {
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     if (!cache->texture || !glIsTexture(cache->texture)) {
         GLuint name = 0;
         glGenTextures(1, &name);

@@ -67,7 +67,7 @@ void layer_invite_screen(int order, int row, int, int, int)
 {
     if (order < 2)
         return;
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     setup_overlay_2d();
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
@@ -106,7 +106,7 @@ static const CaptionOrder CAPTION_ORDERS[] = {
 
 void layer_growing_caption(int order, int row, int, int, int)
 {
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     setup_overlay_2d();
     glColor4f(1, 1, 0, 1);
     for (const CaptionOrder &c : CAPTION_ORDERS) {
@@ -156,7 +156,7 @@ static void draw_plain(const PlainText *texts, int count)
 
 void layer_closing_message(int order, int row, int, int, int frame_ms)
 {
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     setup_overlay_2d();
     glColor4f(1, 0, 0, 1);
     draw_plain(CLOSING_THREAT, (int)(sizeof CLOSING_THREAT / sizeof *CLOSING_THREAT));

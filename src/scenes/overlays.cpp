@@ -61,7 +61,7 @@ void layer_fade_veil(int order, int row, int, int, int frame_ms)
             veil = 0.0f;
     }
 
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     glShadeModel(GL_FLAT);
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
@@ -81,7 +81,7 @@ void layer_fade_veil(int order, int row, int, int, int frame_ms)
 
 void layer_frame_mask(int, int, int, int, int)
 {
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     glShadeModel(GL_SMOOTH);
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);

@@ -85,7 +85,7 @@ void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
 {
     const SilhouetteFrame frame = silhouette_advance(order, row, frame_ms);
 
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     glShadeModel(GL_SMOOTH);
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);

@@ -44,7 +44,7 @@ static void quad(float x0, float y0, float x1, float y1)
 
 void draw_loading_screen(int count, float w, int done)
 {
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     setup_overlay_2d();
     glDisable(GL_TEXTURE_2D);
 

@@ -47,7 +47,7 @@ void draw_text(int x, int y, const char *text, int font)
     glGetIntegerv(GL_LIST_BASE, &saved_base);
     glListBase(font_list_base(font));
     glRasterPos2f((float)x + 0.5f, (float)y + 0.5f);
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     glCallLists((GLsizei)strlen(text), GL_UNSIGNED_BYTE, text);
     glPopAttrib();
     glListBase((GLuint)saved_base);
@@ -90,7 +90,7 @@ void draw_text_jitter(int x, int y, const char *text, uint32_t seed, int boxes)
     begin_pixel_space();
     GLint saved_base;
     glGetIntegerv(GL_LIST_BASE, &saved_base);
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     for (int k = 0; text[k]; ++k) {
         unsigned char character = (unsigned char)text[k];
         glListBase(font_list_base(crt_rand() % font_count));

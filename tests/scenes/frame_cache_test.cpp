@@ -11,7 +11,7 @@ namespace {
 // and blended over the cleared frame.
 void draw_gradient()
 {
-    glPushAttrib(0xFFFFF);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
     setup_overlay_2d();
     glShadeModel(GL_SMOOTH);
     glEnable(GL_BLEND);
