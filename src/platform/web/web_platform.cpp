@@ -1,13 +1,249 @@
-// web_platform.cpp - the browser backend (placeholder while it is built up).
+// web_platform.cpp - the browser backend: platform_desktop_bootstrap() fills
+// the table for a page (web/index.html) holding a 640x480 canvas.
+//
+// The program's loops stay as they are: swap_buffers and sleep_ms unwind to
+// the browser (ASYNCIFY) and come back on the next animation frame or
+// timer. The start question is answered by the page's buttons, whose click
+// also starts the page's audio (browsers allow sound only after a gesture).
+// The player runs its cycle from swap_buffers instead of a thread (as in
+// virtual time, audio_virtual_time 1), against the position the audio clock
+// says is heard; the worklet gets the refreshed ring after each cycle.
+// OpenGL is our layer over WebGL 2 (gl11/); glyphs come from canvas text.
+#include <emscripten.h>
+
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
 #include "platform/platform.h"
+#include "platform/web/gl11/gl11.h"
+
+extern "C" {
+void web_page_setup(void);
+int web_answer(void);
+int web_take_escape(void);
+void web_message(const char *caption, const char *text);
+double web_now_ms(void);
+void web_wait_frame(void);
+int web_glyph(const char *family, int height, int weight, double squeeze, int code,
+              uint8_t *out, int max, int *info);
+int web_audio_ready(int rate);
+void web_audio_play(const void *pcm, uint32_t bytes);
+void web_audio_refresh(void);
+double web_audio_heard_bytes(void);
+void web_audio_stop(void);
+int wgl_context_create(const char *selector);
+}
+
+static void (*audio_cycle)(void);
+static int window_up;
+
+static int web_init()
+{
+    web_page_setup();
+    return 1;
+}
+
+static int web_ask_yes_no(const char *caption, const char *text)
+{
+    printf("%s: %s (the page's buttons answer)\n", caption, text);
+    int answer;
+    while ((answer = web_answer()) == 0)
+        emscripten_sleep(50);
+    return answer;
+}
+
+static void web_message_box(const char *caption, const char *text)
+{
+    web_message(caption, text);
+}
+
+// The page goes fullscreen itself when its button says so.
+static int web_set_display_mode(int, int, int)
+{
+    return 1;
+}
+
+static int web_window_open(int width, int height, int, const char *)
+{
+    if (!wgl_context_create("#canvas")) {
+        fprintf(stderr, "frostmere: this browser gives no WebGL 2 context\n");
+        return 0;
+    }
+    if (!gl11_init(width, height)) {
+        fprintf(stderr, "frostmere: the OpenGL layer's shaders do not build here\n");
+        return 0;
+    }
+    window_up = 1;
+    return 1;
+}
+
+static void web_window_close()
+{
+    window_up = 0;
+}
+
+// The frame is shown when the browser gets control back: the next
+// animation frame. The player renders what the listener has left behind.
+static void web_swap_buffers()
+{
+    gl11_flush();
+    if (audio_cycle) {
+        audio_cycle();
+        web_audio_refresh();
+    }
+    web_wait_frame();
+}
+
+static void web_pump_events(PlatformEventHandler handler)
+{
+    if (web_take_escape())
+        handler(PLATFORM_EVENT_ESCAPE);
+}
+
+static int64_t web_counter()
+{
+    return (int64_t)(web_now_ms() * 1000.0);
+}
+
+static int64_t web_counter_frequency()
+{
+    return 1000000;
+}
+
+static void web_sleep_ms(uint32_t ms)
+{
+    emscripten_sleep(ms);
+}
+
+// Each Windows face with the families standing in for it, as on Linux
+// (Liberation's metric-compatible faces), and Impact's horizontal squeeze.
+struct WebFace {
+    const char *face;
+    const char *families;
+    double squeeze;
+    int weight;
+};
+
+static const WebFace FACES[] = {
+    {"Arial", "Arial, 'Liberation Sans', Arimo, sans-serif", 1.0, 400},
+    {"Times New Roman", "'Times New Roman', 'Liberation Serif', Tinos, serif", 1.0, 400},
+    {"Courier New", "'Courier New', 'Liberation Mono', Cousine, monospace", 1.0, 400},
+    {"Impact", "Impact, 'Liberation Sans Narrow', 'DejaVu Sans Condensed', sans-serif", 0.82, 700},
+};
+
+static const uint16_t CP1252_HIGH[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
+};
+
+static int web_font_bitmaps(const char *face, int height, int, uint32_t first, uint32_t count,
+                            uint32_t list_base)
+{
+    const WebFace *f = nullptr;
+    for (const WebFace &w : FACES)
+        if (face && strcasecmp(w.face, face) == 0)
+            f = &w;
+    if (!f)
+        return 0;
+    static uint8_t alpha[512 * 256];
+    std::vector<uint8_t> rows;
+    GLint alignment;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t code = first + i;
+        if (code >= 0x80 && code < 0xA0)
+            code = CP1252_HIGH[code - 0x80];
+        int info[5] = {};
+        int drawn = code ? web_glyph(f->families, height, f->weight, f->squeeze, (int)code, alpha,
+                                     (int)sizeof alpha, info)
+                         : 0;
+        glNewList(list_base + i, GL_COMPILE);
+        if (!drawn) {
+            static const GLubyte empty[1] = {0};
+            glBitmap(1, 1, 0.0f, 0.0f, (GLfloat)info[4], 0.0f, empty);
+        } else {
+            int w = info[0], h = info[1], row_bytes = (w + 7) / 8;
+            rows.assign((size_t)row_bytes * h, 0);
+            // Top-down coverage to bottom-up bits, set where at least half covered.
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (alpha[y * w + x] >= 128)
+                        rows[(size_t)(h - 1 - y) * row_bytes + x / 8] |= (uint8_t)(0x80 >> (x % 8));
+            glBitmap(w, h, (GLfloat)-info[2], (GLfloat)(h - info[3]), (GLfloat)info[4], 0.0f,
+                     rows.data());
+        }
+        glEndList();
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    return 1;
+}
+
+static int web_audio_open(int rate)
+{
+    for (int waited = 0; waited < 5000; waited += 20) {
+        int ready = web_audio_ready(rate);
+        if (ready == 1)
+            return 1;
+        if (ready < 0)
+            break;
+        emscripten_sleep(20);
+    }
+    fprintf(stderr, "sound: the page has no audio output\n");
+    return 0;
+}
+
+static void web_audio_play_loop(const void *pcm, uint32_t bytes)
+{
+    web_audio_play(pcm, bytes);
+}
+
+static uint64_t web_bytes_played()
+{
+    return (uint64_t)web_audio_heard_bytes();
+}
+
+static void web_audio_reset()
+{
+    web_audio_stop();
+}
+
+static void web_audio_set_cycle(void (*cycle)(void))
+{
+    audio_cycle = cycle;
+}
 
 int platform_desktop_bootstrap(Platform *p)
 {
     platform_defaults(p);
     p->name = "web";
+    p->audio_virtual_time = 1;  // the cycle runs at each swap; there are no threads
+    p->init = web_init;
+    p->ask_yes_no = web_ask_yes_no;
+    p->message_box = web_message_box;
+    p->set_display_mode = web_set_display_mode;
+    p->window_open = web_window_open;
+    p->window_close = web_window_close;
+    p->swap_buffers = web_swap_buffers;
+    p->pump_events = web_pump_events;
+    p->counter = web_counter;
+    p->counter_frequency = web_counter_frequency;
+    p->sleep_ms = web_sleep_ms;
+    p->font_bitmaps = web_font_bitmaps;
+    p->audio_open = web_audio_open;
+    p->audio_play_loop = web_audio_play_loop;
+    p->audio_bytes_played = web_bytes_played;
+    p->audio_reset = web_audio_reset;
+    p->audio_close = web_audio_reset;
+    p->audio_set_cycle = web_audio_set_cycle;
     return 1;
 }
 
+// The capture tool is not built for the browser; the table it would start
+// from is the page's.
 int platform_offscreen_bootstrap(Platform *p)
 {
     return platform_desktop_bootstrap(p);
