@@ -7,28 +7,13 @@
 
 #include "app/program.h"
 #include "music/music.h"
-#include "music/song_source.h"
 #include "sequencing/timeline.h"
-
-static MemoryFile walked_file;
-
-static void *walked_open(const char *)
-{
-    walked_file.position = 0;
-    return &walked_file;
-}
 
 int capture_song_frames(const uint8_t *module, uint32_t size, int64_t until, uint64_t *frames)
 {
-    if (!module)
-        music_embedded_song(&module, &size);
-    if (!module || !size || size > 0x7FFFFFFFu || output_in_use())
+    if (output_in_use())
         return 0;
-    const FileCallbacks saved = file_callbacks;
-    walked_file = {(int32_t)size, 0, module};
-    set_file_callbacks(walked_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
-    Song *song = song_load("walk");
-    set_file_callbacks(saved.open, saved.close, saved.read, saved.seek, saved.tell);
+    Song *song = music_load_offline(module, size, "walk");
     if (!song)
         return 0;
     output_set_rate(OUTPUT_RATE);

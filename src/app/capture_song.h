@@ -14,7 +14,7 @@
 
 // Output frames from the start until the song loops (it comes back to a
 // row it has played), or, when until >= 0, until it first reaches song
-// position `until` (order * 64 + row); at most an hour. The embedded song
+// position `until` (order * 64 + row); at most an hour. The stored song
 // when module is null. 0 when the module is rejected.
 int capture_song_frames(const uint8_t *module, uint32_t size, int64_t until, uint64_t *frames);
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/program.h"
-#include "embedded_data.h"
 #include "geometry/robot.h"
 #include "geometry/terrain.h"
 #include "geometry/trees.h"
@@ -16,12 +15,6 @@
 #include "text/text.h"
 #include "textures/image_textures.h"
 #include "textures/textures.h"
-
-// Precalc task: the stored animation paths as floats in the arena.
-int paths_init()
-{
-    return paths_init_from(PATH_TABLE, PATH_TABLE_COUNT);
-}
 
 // The tasks, in running order; the loading screen's bar follows the count.
 const PrecalcTask PRECALC_TASK_TABLE[] = {

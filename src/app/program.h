@@ -42,9 +42,6 @@ extern void (*app_on_frame)(const AppFrameInfo *info);
 // task when set (the capture tool times them).
 extern void (*app_on_task)(uint32_t index, int finished);
 
-// Precalc task: the stored animation paths, converted into the arena.
-int paths_init();
-
 // The program's task list and timeline, built in the arena.
 PrecalcList *precalc_list_build();
 TimelineEntry *timeline_build();

@@ -4,31 +4,14 @@
 #include <chrono>
 #include <cstdio>
 
+#include "embedded_data.h"
 #include "music/song_source.h"
 #include "support/wav_write.h"
-
-#ifdef FROSTMERE_HAVE_EMBEDDED_SONG
-extern const unsigned char EMBEDDED_SONG[];
-extern const unsigned int EMBEDDED_SONG_SIZE;
-#endif
 
 Song *song_handle;
 
 static const uint8_t *chosen_module;
 static uint32_t chosen_size;
-
-int music_embedded_song(const uint8_t **module, uint32_t *size)
-{
-#ifdef FROSTMERE_HAVE_EMBEDDED_SONG
-    *module = EMBEDDED_SONG;
-    *size = EMBEDDED_SONG_SIZE;
-    return 1;
-#else
-    *module = nullptr;
-    *size = 0;
-    return 0;
-#endif
-}
 
 void music_set_module(const uint8_t *module, uint32_t size)
 {
@@ -38,10 +21,8 @@ void music_set_module(const uint8_t *module, uint32_t size)
 
 int music_init()
 {
-    const uint8_t *module = chosen_module;
-    uint32_t size = chosen_size;
-    if (!module)
-        music_embedded_song(&module, &size);
+    const uint8_t *module = chosen_module ? chosen_module : EMBEDDED_SONG;
+    uint32_t size = chosen_module ? chosen_size : EMBEDDED_SONG_SIZE;
     memsrc_set_data(module, size);
     set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
     if (!audio_open(OUTPUT_RATE)) {
@@ -50,8 +31,7 @@ int music_init()
     }
     song_handle = song_load("bullshit");
     if (!song_handle) {
-        fprintf(stderr, "frostmere: the song could not be loaded: %s\n",
-                module ? song_load_error() : "no module is built in");
+        fprintf(stderr, "frostmere: the song could not be loaded: %s\n", song_load_error());
         return 0;
     }
     return 1;
@@ -70,21 +50,69 @@ int music_stop()
     return 1;
 }
 
-// The offline renderer's own source record: the arena may not exist.
-static MemoryFile soundtrack_file;
+// The offline source record: the arena may not exist, and the source the
+// program installed stays as it is.
+static MemoryFile offline_file;
 
-static void *soundtrack_open(const char *)
+static void *offline_open(const char *)
 {
-    soundtrack_file.position = 0;
-    return &soundtrack_file;
+    offline_file.position = 0;
+    return &offline_file;
+}
+
+Song *music_load_offline(const uint8_t *module, uint32_t size, const char *name)
+{
+    if (!module) {
+        module = EMBEDDED_SONG;
+        size = EMBEDDED_SONG_SIZE;
+    }
+    if (!size || size > 0x7FFFFFFFu)
+        return nullptr;
+    const FileCallbacks saved = file_callbacks;
+    offline_file = {(int32_t)size, 0, module};
+    set_file_callbacks(offline_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
+    Song *song = song_load(name);
+    set_file_callbacks(saved.open, saved.close, saved.read, saved.seek, saved.tell);
+    return song;
+}
+
+// Plays the song into the WAV file block by block as the device would hear
+// them, until `frames` are written, a write fails or stop() says so. The
+// prefill holds the first ring; after it each block is rendered once the
+// cursor would have passed it. Returns the frames written; *stopped is 1
+// when stop() ended it, *ok 0 when a write failed.
+static uint64_t render_blocks(Song *song, WavFile *wav, uint64_t frames, int (*stop)(void),
+                              int *stopped, int *ok)
+{
+    output_set_rate(OUTPUT_RATE);
+    *ok = output_begin(song);
+    *stopped = 0;
+    uint64_t written = 0;
+    int32_t next = 0;
+    bool first_lap = true;
+    while (*ok && written < frames) {
+        if (stop && stop()) {
+            *stopped = 1;
+            break;
+        }
+        if (!first_lap)
+            fill_block();
+        const uint64_t left = frames - written;
+        const uint32_t n = left < (uint64_t)block_frames ? (uint32_t)left : (uint32_t)block_frames;
+        *ok = wav_write_frames(wav, output_block_pcm(next), n);
+        written += n;
+        if (++next == block_count) {
+            next = 0;
+            first_lap = false;
+        }
+    }
+    return written;
 }
 
 int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t *module,
                             uint32_t size, int (*stop)(void))
 {
-    if (!module)
-        music_embedded_song(&module, &size);
-    if (!module || !size || size > 0x7FFFFFFFu) {
+    if (module && (!size || size > 0x7FFFFFFFu)) {
         fprintf(stderr, "soundtrack: no module to render\n");
         return 0;
     }
@@ -96,11 +124,7 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
         fprintf(stderr, "soundtrack: the sound output is in use\n");
         return 0;
     }
-    const FileCallbacks saved = file_callbacks;
-    soundtrack_file = {(int32_t)size, 0, module};
-    set_file_callbacks(soundtrack_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
-    Song *song = song_load("soundtrack");
-    set_file_callbacks(saved.open, saved.close, saved.read, saved.seek, saved.tell);
+    Song *song = music_load_offline(module, size, "soundtrack");
     if (!song) {
         fprintf(stderr, "soundtrack: the module was rejected: %s\n", song_load_error());
         return 0;
@@ -112,31 +136,9 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
         return 0;
     }
     auto began = std::chrono::steady_clock::now();
-    output_set_rate(OUTPUT_RATE);
-    uint64_t frames_left = (uint64_t)(seconds * OUTPUT_RATE);
-    const uint64_t total = frames_left;
-    int ok = output_begin(song);
-    // The prefill holds the first ring; after it each block is rendered as
-    // the device would render it once the cursor has passed.
-    int32_t next = 0;
-    bool first_lap = true;
-    int stopped = 0;
-    while (ok && frames_left > 0) {
-        if (stop && stop()) {
-            stopped = 1;
-            break;
-        }
-        if (!first_lap)
-            fill_block();
-        uint32_t n = frames_left < (uint64_t)block_frames ? (uint32_t)frames_left
-                                                           : (uint32_t)block_frames;
-        ok = wav_write_frames(&wav, output_block_pcm(next), n);
-        frames_left -= n;
-        if (++next == block_count) {
-            next = 0;
-            first_lap = false;
-        }
-    }
+    int stopped, ok;
+    const uint64_t written = render_blocks(song, &wav, (uint64_t)(seconds * OUTPUT_RATE), stop,
+                                           &stopped, &ok);
     song_free(song);
     audio_close();
     if (!wav_close(&wav) || !ok) {
@@ -145,7 +147,7 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
     }
     double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    double audio_seconds = (double)(total - frames_left) / OUTPUT_RATE;
+    double audio_seconds = (double)written / OUTPUT_RATE;
     printf("soundtrack: %.1f s of audio in %.3f s (%.0fx real time)%s -> %s\n", audio_seconds,
            elapsed, elapsed > 0 ? audio_seconds / elapsed : 0.0, stopped ? ", stopped" : "",
            wav_path);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/arena.h"
+#include "embedded_data.h"
 
 static float **path_points;      // per path: x0, y0, x1, y1, ... as floats
 static int32_t *path_start_ms;   // -1 until first evaluated
@@ -33,6 +34,11 @@ int paths_init_from(const uint8_t *const *table, uint32_t count)
     }
     path_count = count;
     return 1;
+}
+
+int paths_init()
+{
+    return paths_init_from(PATH_TABLE, PATH_TABLE_COUNT);
 }
 
 float cubic_interpolate(float p0, float p1, float p2, float p3, float t)

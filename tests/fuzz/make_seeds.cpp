@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "embedded_data.h"
 #include "fuzz_support.h"
 #include "music/music.h"
 #include "textures/script.h"
@@ -83,10 +84,8 @@ static PatternCell cell(int note, int instrument, int volume = 0, int effect = 0
 
 static void music_seeds()
 {
-    const uint8_t *stored;
-    uint32_t stored_size;
-    if (music_embedded_song(&stored, &stored_size))
-        module_seed("stored-song", std::vector<uint8_t>(stored, stored + stored_size), {3, 2});
+    module_seed("stored-song",
+                std::vector<uint8_t>(EMBEDDED_SONG, EMBEDDED_SONG + EMBEDDED_SONG_SIZE), {3, 2});
 
     {  // one note on an unlooped 8-bit sample
         XmModule m;
