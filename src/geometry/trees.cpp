@@ -74,12 +74,8 @@ int trees_build()
     glGenTextures(1, &name);
     mask_texture = name;
     glBindTexture(GL_TEXTURE_2D, name);
-    tex_image_mipmapped(mask_pixels, 256);
+    tex_upload_mipmapped(mask_pixels, 256, GL_REPEAT);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glDisable(GL_TEXTURE_2D);
 
     const GLuint bark = texture_gl_name(4);

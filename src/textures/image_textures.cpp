@@ -44,12 +44,8 @@ static void upload(uint32_t *name, const uint8_t *pixels, GLint wrap)
     glGenTextures(1, &made);
     *name = made;
     glBindTexture(GL_TEXTURE_2D, made);
-    tex_image_mipmapped(pixels, IMAGE_TEXTURE_SIZE);
+    tex_upload_mipmapped(pixels, IMAGE_TEXTURE_SIZE, wrap);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
 int image_textures_build()

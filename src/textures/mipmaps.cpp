@@ -36,3 +36,12 @@ int tex_image_mipmapped(const uint8_t *rgba, int size)
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     return 1;
 }
+
+int tex_upload_mipmapped(const uint8_t *rgba, int size, int wrap)
+{
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return tex_image_mipmapped(rgba, size);
+}

@@ -28,12 +28,8 @@ int tex_upload(const TextureOp *op)
     glGenTextures(1, &name);
     texture_names[i] = name;
     glBindTexture(GL_TEXTURE_2D, name);
-    tex_image_mipmapped(tex_slot(op->dst), TEXTURE_SIZE);
+    tex_upload_mipmapped(tex_slot(op->dst), TEXTURE_SIZE, GL_REPEAT);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     memcpy(texture_copies[i], tex_slot(op->dst), TEXTURE_SLOT_BYTES);
     uploaded_count = i + 1;
     return 1;
