@@ -216,35 +216,93 @@ static void cell_distances(int at, int bias, int16_t out[TEXTURE_SIZE])
     }
 }
 
-int tex_cells(const TextureOp *op)
+// The scattered points of a cell texture, kept as their squared distances
+// to every column (less CELL_BIAS) and row. At most 255 points: fixed-size
+// static scratch, so there is no allocation to fail.
+struct CellPoints {
+    int count;
+    int16_t dx2[255][TEXTURE_SIZE], dy2[255][TEXTURE_SIZE];
+};
+
+// Places count points from the seed; returns the largest squared distance
+// any pixel can have from its nearest point's axes (the brightness scale).
+static int32_t cell_points_place(CellPoints *points, int count, uint32_t seed)
 {
-    const int n = op->p0;
-    const float contrast = (float)(op->p1 / 64.0 + 1.0);
-    crt_srand(op->p2);
-    // At most 255 points, each kept as its squared distances to every column
-    // and row: fixed-size static scratch, so there is no allocation to fail.
-    static int16_t dx2[255][TEXTURE_SIZE], dy2[255][TEXTURE_SIZE];
+    crt_srand(seed);
+    points->count = count;
     int32_t far2 = 0;
-    for (int k = 0; k < n; ++k) {
+    for (int k = 0; k < count; ++k) {
         int px = crt_rand() % 256;
         int py = crt_rand() % 256;
-        cell_distances(px, CELL_BIAS, dx2[k]);
-        cell_distances(py, 0, dy2[k]);
+        cell_distances(px, CELL_BIAS, points->dx2[k]);
+        cell_distances(py, 0, points->dy2[k]);
         int32_t fx = -CELL_BIAS, fy = 0;
         for (int i = 0; i < TEXTURE_SIZE; ++i) {
-            fx = dx2[k][i] > fx ? dx2[k][i] : fx;
-            fy = dy2[k][i] > fy ? dy2[k][i] : fy;
+            fx = points->dx2[k][i] > fx ? points->dx2[k][i] : fx;
+            fy = points->dy2[k][i] > fy ? points->dy2[k][i] : fy;
         }
         far2 = fx + fy + CELL_BIAS > far2 ? fx + fy + CELL_BIAS : far2;
     }
+    return far2;
+}
+
+// The integer square root of every sum of two wrapped squares. It equals
+// the float root truncated: below 182 a root is never within float rounding
+// of the next integer up (sqrt(k * k - 1) < k - 1 / (2 * k)).
+static const uint8_t *integer_roots()
+{
+    static uint8_t root[2 * 128 * 128 + 1];
+    static bool made;
+    if (!made) {
+        for (int s = 0, k = 0; s <= 2 * 128 * 128; ++s) {
+            while ((k + 1) * (k + 1) <= s)
+                ++k;
+            root[s] = (uint8_t)k;
+        }
+        made = true;
+    }
+    return root;
+}
+
+// Writes each pixel's distance to its nearest point, as an integer, into
+// the red bytes of dst; returns the smallest squared distance of all.
+static int cell_nearest_roots(const CellPoints *points, uint8_t dst)
+{
+    const uint8_t *root = integer_roots();
+    int nearest2 = 2 * 128 * 128;
+    int16_t near2[TEXTURE_SIZE];
+    for (int y = 0; y < TEXTURE_SIZE; ++y) {
+        for (int x = 0; x < TEXTURE_SIZE; ++x)
+            near2[x] = INT16_MAX;
+        for (int k = 0; k < points->count; ++k) {
+            const int16_t dy = points->dy2[k][y];
+            const int16_t *dx = points->dx2[k];
+            for (int x = 0; x < TEXTURE_SIZE; ++x) {
+                const int16_t d = (int16_t)(dx[x] + dy);
+                near2[x] = d < near2[x] ? d : near2[x];
+            }
+        }
+        uint8_t *p = tex_pixel(dst, 0, y);
+        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
+            const int d2 = near2[x] + CELL_BIAS;
+            nearest2 = d2 < nearest2 ? d2 : nearest2;
+            p[0] = root[d2];
+        }
+    }
+    return nearest2;
+}
+
+int tex_cells(const TextureOp *op)
+{
+    static CellPoints points;
+    const int32_t far2 = cell_points_place(&points, op->p0, op->p2);
+    uint8_t *pixels = tex_slot(op->dst);
 
     // No points: nothing to measure a distance to, and the brightness scale
     // (the largest distance) would be zero. The picture is defined black.
-    if (n == 0) {
-        for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i) {
-            uint8_t *p = tex_slot(op->dst) + i * 4;
-            p[0] = p[1] = p[2] = 0;
-        }
+    if (points.count == 0) {
+        for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i)
+            pixels[i * 4] = pixels[i * 4 + 1] = pixels[i * 4 + 2] = 0;
         return 1;
     }
 
@@ -252,49 +310,22 @@ int tex_cells(const TextureOp *op)
     // distance is the root of the nearest squared distance and the float
     // minimum and maximum come out exactly as a point-by-point comparison of
     // the roots would leave them.
+    const int nearest2 = cell_nearest_roots(&points, op->dst);
     float gmax = 0.0f;
-    double far = sqrt((double)far2);
+    const double far = sqrt((double)far2);
     if (far > gmax)
         gmax = (float)far;
-    // The red byte is the float root truncated, which is the integer square
-    // root: below 182 a root is never within float rounding of the next
-    // integer up (sqrt(k * k - 1) < k - 1 / (2 * k)).
-    static uint8_t root[2 * 128 * 128 + 1];
-    for (int s = 0, k = 0; s <= 2 * 128 * 128; ++s) {
-        while ((k + 1) * (k + 1) <= s)
-            ++k;
-        root[s] = (uint8_t)k;
-    }
-    int nearest2 = 2 * 128 * 128;
-    int16_t near2[TEXTURE_SIZE];
-    for (int y = 0; y < TEXTURE_SIZE; ++y) {
-        for (int x = 0; x < TEXTURE_SIZE; ++x)
-            near2[x] = INT16_MAX;
-        for (int k = 0; k < n; ++k) {
-            const int16_t dy = dy2[k][y];
-            const int16_t *dx = dx2[k];
-            for (int x = 0; x < TEXTURE_SIZE; ++x) {
-                const int16_t d = (int16_t)(dx[x] + dy);
-                near2[x] = d < near2[x] ? d : near2[x];
-            }
-        }
-        uint8_t *p = tex_pixel(op->dst, 0, y);
-        for (int x = 0; x < TEXTURE_SIZE; ++x, p += 4) {
-            const int d2 = near2[x] + CELL_BIAS;
-            nearest2 = d2 < nearest2 ? d2 : nearest2;
-            p[0] = root[d2];
-        }
-    }
     float gmin = 255.0f;
     const double nearest = sqrt((double)nearest2);
     if (nearest < gmin)
         gmin = (float)nearest;
 
+    // The distances stretched by the contrast over the range they span.
+    const float contrast = (float)(op->p1 / 64.0 + 1.0);
     uint8_t level[256];
     for (int r = 0; r < 256; ++r)
         level[r] = clamp_float_byte((float)((r - (double)gmin) * contrast * 255.0 / gmax));
-    uint8_t *p = tex_slot(op->dst);
-    for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i, p += 4)
-        p[1] = p[2] = p[0] = level[p[0]];
+    for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; ++i)
+        pixels[i * 4 + 1] = pixels[i * 4 + 2] = pixels[i * 4] = level[pixels[i * 4]];
     return 1;
 }
