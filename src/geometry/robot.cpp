@@ -43,7 +43,7 @@ void turn_a(int path)
 {
     if (path == ROBOT_JOINT_FIXED)
         return;
-    const PathPoint &p = path_value(path);
+    const PathPoint p = path_value(path);
     glRotatef(p.x - 320.0f, 0, 1, 0);
     glRotatef(p.y - 240.0f, 1, 0, 0);
 }
@@ -53,7 +53,7 @@ void turn_b(int path)
 {
     if (path == ROBOT_JOINT_FIXED)
         return;
-    const PathPoint &p = path_value(path);
+    const PathPoint p = path_value(path);
     glRotatef(p.x - 320.0f, 0, 0, 1);
     glRotatef(p.y - 240.0f, 1, 0, 0);
 }
@@ -170,8 +170,8 @@ static void draw_limb(float x, float y, void (*turn_upper)(int), int upper_joint
 void draw_robot(const RobotPose &pose, float eye_angle, float mouth)
 {
     const RobotPartLists &parts = robot_part_lists;
-    const PathPoint &place = path_value(pose.place);
-    const PathPoint &lift = path_value(pose.lift);
+    const PathPoint place = path_value(pose.place);
+    const PathPoint lift = path_value(pose.lift);
     glTranslatef(place.x * 0.2f + 8.0f, 41.0f - lift.y * 0.1f, place.y * 0.2f - 48.0f);
     turn_a(pose.body);
     glCallList(parts.torso);

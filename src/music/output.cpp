@@ -23,6 +23,7 @@ std::atomic<uint8_t> stop_requested;
 std::atomic<uint8_t> block_busy;
 std::atomic<uint8_t> thread_finished;
 
+// Declared for tests only, in tests/output_probe.h: the program leaves it null.
 void (*fill_block_probe)(int32_t block);
 
 static bool device_open;
@@ -67,18 +68,18 @@ void audio_close()
     pcm_ring = nullptr;
 }
 
-bool audio_open(int32_t rate)
+int audio_open(int32_t rate)
 {
     if (!file_callbacks_installed())
-        return false;
+        return 0;
     audio_close();
     if (!output_set_rate(rate))
-        return false;
+        return 0;
     if (!platform.audio_open || !platform.audio_open(rate))
-        return false;
+        return 0;
     device_open = true;
     voices_reset();
-    return true;
+    return 1;
 }
 
 static void free_play_buffers()
@@ -147,10 +148,10 @@ void song_rewind(Song *song)
     voices_reset();
 }
 
-bool output_begin(Song *song)
+int output_begin(Song *song)
 {
     if (!song || !block_frames)
-        return false;
+        return 0;
     song_stop(song);
     song_rewind(song);
 
@@ -164,7 +165,7 @@ bool output_begin(Song *song)
         free_play_buffers();
         free(pcm_ring);
         pcm_ring = nullptr;
-        return false;
+        return 0;
     }
     mix_buffer = (float *)(((uintptr_t)mix_buffer_block + 15) & ~(uintptr_t)15);
     playing_song = song;
@@ -173,10 +174,10 @@ bool output_begin(Song *song)
     do
         fill_block();
     while (fill_index.load() != 0);
-    return true;
+    return 1;
 }
 
-bool output_in_use()
+int output_in_use()
 {
     return device_open || playing_song;
 }
@@ -214,12 +215,12 @@ int output_thread()
     return 0;
 }
 
-bool song_play(Song *song)
+int song_play(Song *song)
 {
     if (!song || !device_open)
-        return false;
+        return 0;
     if (!output_begin(song))
-        return false;
+        return 0;
     platform.audio_play_loop(pcm_ring, (uint32_t)ring_frames * 4);
     stop_requested.store(0);
     thread_finished.store(0);
@@ -229,13 +230,13 @@ bool song_play(Song *song)
     } else {
         audio_thread = platform.thread_start(output_thread);
     }
-    return true;
+    return 1;
 }
 
-bool song_stop(Song *song)
+int song_stop(Song *song)
 {
     if (!song)
-        return false;
+        return 0;
     stop_requested.store(1);
     while (block_busy.load())
         ;
@@ -251,7 +252,7 @@ bool song_stop(Song *song)
     }
     playing_song = nullptr;
     free_play_buffers();
-    return true;
+    return 1;
 }
 
 static int read_position(const Song *song, bool row)

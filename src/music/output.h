@@ -45,10 +45,11 @@ int output_set_rate(int32_t rate);
 // The ring block under a device position given in bytes played.
 int32_t cursor_block(uint64_t bytes_played);
 
-bool audio_open(int32_t rate);
+// Results are 1 on success and 0 on failure, as the platform table's are.
+int audio_open(int32_t rate);
 void audio_close();
-bool song_play(Song *song);
-bool song_stop(Song *song);
+int song_play(Song *song);
+int song_stop(Song *song);
 int song_get_order(const Song *song);
 int song_get_row(const Song *song);
 
@@ -62,13 +63,8 @@ int output_thread();
 void song_rewind(Song *song);
 // Everything song_play does short of the device and the thread: replay
 // state reset, buffers, the whole ring rendered. For offline rendering.
-bool output_begin(Song *song);
-// True while a device is open or a song is playing.
-bool output_in_use();
+int output_begin(Song *song);
+// 1 while a device is open or a song is playing.
+int output_in_use();
 // Block b of the 16-bit ring, block_frames stereo frames.
 const int16_t *output_block_pcm(int32_t block);
-
-// Called inside fill_block right after the block's position is written and
-// before fill_index moves on (null: nothing). Lets a test look at what the
-// getters report at that instant.
-extern void (*fill_block_probe)(int32_t block);

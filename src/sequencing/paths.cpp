@@ -71,12 +71,9 @@ void paths_update(int elapsed_ms, const int32_t *ids, uint32_t count)
     }
 }
 
-PathPoint &path_value(int id)
+PathPoint path_value(int id)
 {
-    static PathPoint outside;  // an id outside the table reads as (0, 0)
-    if (id < 0 || id >= PATH_COUNT) {
-        outside = PathPoint{0.0f, 0.0f};
-        return outside;
-    }
+    if (id < 0 || id >= PATH_COUNT)
+        return PathPoint{0.0f, 0.0f};  // an id outside the table reads as (0, 0)
     return path_values[id];
 }

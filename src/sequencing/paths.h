@@ -26,5 +26,5 @@ int paths_init_from(const uint8_t *const *table, uint32_t count);
 // Precalc task: the stored paths (embedded_data.h); 1, or 0 as above.
 int paths_init();
 void paths_update(int elapsed_ms, const int32_t *ids, uint32_t count);
-PathPoint &path_value(int id);
+PathPoint path_value(int id);
 float cubic_interpolate(float p0, float p1, float p2, float p3, float t);

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "../output_probe.h"
 #include "fuzz_support.h"
 #include "music/mixer.h"
 #include "music/music.h"

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "../gl_fixture.h"
+#include "../path_poses.h"
 #include "base/arena.h"
 #include "geometry/chamfer_box.h"
 #include "geometry/robot.h"
@@ -89,8 +90,7 @@ protected:
     {
         GlTest::SetUp();
         glEnable(GL_CULL_FACE);  // the program's standing 3-D state
-        for (int id = 0; id < PATH_COUNT; ++id)
-            path_value(id) = PathPoint{320, 240};
+        ASSERT_EQ(pose_paths({320, 240}), 1);
     }
     void TearDown() override { EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR); }
     // The robot from the front, 12 pixels a unit about (72, 20).
@@ -109,9 +109,10 @@ protected:
 
 TEST_F(RobotGl, PathsPlaceTheBodyAndTheTalkingPoseKeepsItsLegsStraight)
 {
-    path_value(3) = PathPoint{410, 240};  // body: 90 degrees about y
-    path_value(2) = PathPoint{330, 250};  // place: +2 in x and z
-    path_value(13) = PathPoint{0, 260};   // lift: 2 lower
+    ASSERT_EQ(pose_paths({320, 240}, {{3, {410, 240}},    // body: 90 degrees about y
+                                      {2, {330, 250}},    // place: +2 in x and z
+                                      {13, {0, 260}}}),   // lift: 2 lower
+              1);
     draw_robot(ROBOT_POSE_WALK, 0, 0.1f);
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
@@ -120,7 +121,7 @@ TEST_F(RobotGl, PathsPlaceTheBodyAndTheTalkingPoseKeepsItsLegsStraight)
     EXPECT_TRUE(m[12] == 74 && m[13] == 15 && m[14] == 2);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_TEXTURE_GEN_S));
 
-    path_value(3) = path_value(2) = path_value(13) = PathPoint{320, 240};
+    ASSERT_EQ(pose_paths({320, 240}), 1);
     const Picture talk = front(ROBOT_POSE_TALK);
     save_picture_if_asked(talk, "robot_front.png");
     auto lit = [&](float x, float y) {
@@ -133,8 +134,9 @@ TEST_F(RobotGl, PathsPlaceTheBodyAndTheTalkingPoseKeepsItsLegsStraight)
                 lit(69.5f, 10));
     EXPECT_FALSE(lit(72, 29) || lit(72, 33.5f) || lit(72, 10));
     EXPECT_EQ(front(ROBOT_POSE_WALK), talk);
-    for (int id = 9; id <= 12; ++id)
-        path_value(id) = PathPoint{360, 290};
+    ASSERT_EQ(pose_paths({320, 240}, {{9, {360, 290}}, {10, {360, 290}}, {11, {360, 290}},
+                                      {12, {360, 290}}}),
+              1);
     EXPECT_EQ(front(ROBOT_POSE_TALK), talk);
     EXPECT_NE(front(ROBOT_POSE_WALK), talk);
 }

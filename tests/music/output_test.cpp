@@ -17,6 +17,7 @@
 #include "music/song_source.h"
 #include "platform/capture/capture_audio.h"
 #include "platform/platform.h"
+#include "../output_probe.h"
 #include "xm_builder.h"
 
 namespace {

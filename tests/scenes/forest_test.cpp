@@ -3,8 +3,8 @@
 // from the recorded paths.
 // FM_PICTURES=<dir> keeps the drawn frames as forest_*.png.
 #include "../gl_fixture.h"
+#include "../path_poses.h"
 #include "base/arena.h"
-#include "embedded_data.h"
 #include "geometry/robot.h"
 #include "geometry/terrain.h"
 #include "geometry/trees.h"
@@ -30,7 +30,6 @@ protected:
     {
         GlTest::SetUpTestSuite();
         ASSERT_EQ(arena_init(), 1);
-        ASSERT_EQ(paths_init_from(PATH_TABLE, PATH_TABLE_COUNT), 1);
         ASSERT_EQ(textures_build(), 1);
         ASSERT_EQ(robot_parts_build(), 1);
         ASSERT_EQ(trees_build(), 1);
@@ -41,8 +40,7 @@ protected:
         GlTest::SetUp();
         glEnable(GL_CULL_FACE);  // the program's standing 3-D state
         glDepthFunc(GL_LESS);
-        for (int id = 0; id < PATH_COUNT; ++id)
-            path_value(id) = PathPoint{320, 240};
+        ASSERT_EQ(pose_paths({320, 240}), 1);
         mouth_last_row = -1, mouth_open = 0.1f;
     }
     void TearDown() override
@@ -90,6 +88,7 @@ TEST_F(Forest, RecordedPathsShowTheRobotInTheForest)
 {
     // Twelve seconds into the walk the camera faces the robot: a grey
     // chrome torso between brown ground and bark; only its mouth is black.
+    ASSERT_EQ(paths_init(), 1);
     paths_update(0, WALK_PATHS, 14);
     paths_update(12000, WALK_PATHS, 14);
     layer_forest_walk(1, 10, 0, 12000, 20);
