@@ -15,7 +15,9 @@
 
 #include "music/voices.h"
 
-int32_t RAMP_LENGTH = 128;
+// Set with the output rate (mixer_set_rate), so not a constant: 128 frames
+// at 44100 Hz, the same glide in time at any rate.
+int32_t ramp_length = 128;
 float ramp_reciprocal = 1.0f / 128.0f;
 
 static const float INV_255 = 1.0f / 255.0f;
@@ -24,8 +26,8 @@ static const float FRAC_SCALE = 1.0f / 2147483648.0f;  // 2^-31
 
 void mixer_set_rate(int32_t rate)
 {
-    RAMP_LENGTH = rate * 128 / 44100;
-    ramp_reciprocal = 1.0f / (float)RAMP_LENGTH;
+    ramp_length = rate * 128 / 44100;
+    ramp_reciprocal = 1.0f / (float)ramp_length;
 }
 
 // Frames until the position reaches (or passes) the boundary the voice moves
@@ -399,116 +401,143 @@ int mixer_use_kernels(int which)
     return 1;
 }
 
+// The frames the voice's gain glides for from here: the ramp under way, or a
+// new one of ramp_length frames when the gains have changed since it was
+// planned (0 when the applied level already is the gain).
+static inline int32_t plan_ramp(Voice *v)
+{
+    if (v->ramp_frames_left > 0 && v->gain_left == v->ramp_target_left &&
+        v->gain_right == v->ramp_target_right)
+        return v->ramp_frames_left;
+    v->ramp_target_left = v->gain_left;
+    v->ramp_target_right = v->gain_right;
+    const int32_t dl = v->gain_left - (v->ramp_level_left >> 8);
+    const int32_t dr = v->gain_right - (v->ramp_level_right >> 8);
+    v->ramp_step_left = dl ? (float)dl * INV_255 * ramp_reciprocal : 0.0f;
+    v->ramp_step_right = dr ? (float)dr * INV_255 * ramp_reciprocal : 0.0f;
+    v->ramp_frames_left = dl || dr ? ramp_length : 0;
+    return v->ramp_frames_left;
+}
+
+// Mixes `count` frames of the voice from pos into out, under the ramp when
+// `ramp` frames of it are left (the caller cut count to at most that), and
+// returns the position after them.
+static inline uint64_t mix_chunk(Voice *v, float *out, uint64_t pos, uint64_t advance,
+                                 int32_t count, int32_t ramp)
+{
+    const int16_t *data = v->sample->data;
+    if (ramp == 0 && !v->gain_left && !v->gain_right && !v->ramp_level_left &&
+        !v->ramp_level_right) {
+        // Silent (a voice faded out after a hand-over): adding its zeros
+        // changes nothing, so only the position moves on.
+        return skip_frames(pos, advance, count);
+    }
+    if (ramp == 0) {
+        // The steady kernels get an even count. An odd last frame is mixed
+        // alone at the level the ramp left: that is the gain itself once a
+        // ramp has run to its end, and differs from it by less than one
+        // step only when no ramp was started because that level already
+        // rounded to the gain. The stored song's PCM is pinned this way.
+        const int32_t even = count & ~1;
+        pos = kernels->steady(out, data, pos, advance, even, (float)v->gain_left * INV_255,
+                              (float)v->gain_right * INV_255);
+        if (count & 1) {
+            const float level_left = (float)v->ramp_level_left * INV_256 * INV_255;
+            const float level_right = (float)v->ramp_level_right * INV_256 * INV_255;
+            pos = mix_steady_plain(out + 2 * even, data, pos, advance, 1, level_left,
+                                   level_right);
+        }
+        return pos;
+    }
+    float al = (float)v->ramp_level_left * INV_256 * INV_255;
+    float ar = (float)v->ramp_level_right * INV_256 * INV_255;
+    pos = kernels->ramp(out, data, pos, advance, count, &al, &ar, v->ramp_step_left,
+                        v->ramp_step_right);
+    v->ramp_level_left = (int32_t)lrintf(al * 255.0f * 256.0f);
+    v->ramp_level_right = (int32_t)lrintf(ar * 255.0f * 256.0f);
+    v->ramp_frames_left -= count;
+    if (v->ramp_frames_left == 0) {
+        // Landed: the level is the gain exactly, free of the steps' rounding.
+        v->ramp_step_left = 0.0f;
+        v->ramp_step_right = 0.0f;
+        v->ramp_level_left = v->gain_left * 256;
+        v->ramp_level_right = v->gain_right * 256;
+    }
+    return pos;
+}
+
+// The voice has reached its loop boundary (or its end): a forward loop
+// wraps by the loop's length, a ping-pong loop turns, anything else stops.
+static void wrap_at_boundary(Voice *v)
+{
+    const Sample *sample = v->sample;
+    const uint64_t start = sample->loop_start;
+    const uint64_t end = (uint64_t)sample->loop_start + sample->loop_length;
+    if (sample->loop_kind == LOOP_FORWARD) {
+        uint32_t whole = (uint32_t)v->pos_int;
+        if (sample->loop_length == 0)
+            v->sample = nullptr;
+        else if (whole >= end)
+            v->pos_int = (int32_t)(start + (whole - end) % sample->loop_length);
+    } else if (sample->loop_kind == LOOP_PINGPONG) {
+        // Read as unsigned, as the chunk reads it: a sample near 2^31
+        // frames long can be overshot past the int32 range.
+        __int128 p = (__int128)(uint32_t)v->pos_int * ((__int128)1 << 32) + v->pos_frac;
+        reflect(v, (int64_t)start, (int64_t)end, &p);
+        v->pos_int = (int32_t)(int64_t)(p >> 32);
+        v->pos_frac = (uint32_t)(uint64_t)p;
+    } else {
+        v->sample = nullptr;
+        v->pos_int = 0;
+        v->pos_frac = 0;
+    }
+}
+
+// One voice over `frames` frames, chunk by chunk: each chunk ends at the
+// loop boundary, at the end of the gain's ramp, or at the end of the call.
+static void mix_voice(Voice *v, float *out, int32_t frames)
+{
+    int32_t remaining = frames;
+    while (remaining > 0 && v->sample) {
+        const Sample *sample = v->sample;
+        const uint64_t start = sample->loop_start;
+        const uint64_t end = (uint64_t)sample->loop_start + sample->loop_length;
+        uint64_t pos = (uint64_t)(uint32_t)v->pos_int << 32 | v->pos_frac;
+        const uint64_t step = (uint64_t)(uint32_t)v->step_int << 32 | v->step_frac;
+
+        int32_t count = remaining;
+        bool at_boundary = false;
+        const int64_t to_boundary = frames_to_boundary(v, start, end, pos, step,
+                                                       sample->loop_kind == LOOP_FORWARD);
+        if (to_boundary >= 0 && to_boundary <= count) {
+            count = (int32_t)to_boundary;
+            at_boundary = true;
+        }
+        // A ramp that ends first ends the chunk short of the boundary; the
+        // next chunk carries on at the steady gain.
+        const int32_t ramp = plan_ramp(v);
+        if (ramp > 0 && count > ramp) {
+            count = ramp;
+            at_boundary = false;
+        }
+
+        const uint64_t advance = v->direction == 2 ? (uint64_t)0 - step : step;
+        pos = mix_chunk(v, out, pos, advance, count, ramp);
+        out += 2 * count;
+        remaining -= count;
+        v->pos_int = (int32_t)(pos >> 32);
+        v->pos_frac = (uint32_t)pos;
+        if (at_boundary)
+            wrap_at_boundary(v);
+    }
+}
+
 void mix_voices(float *destination, int32_t frames)
 {
     if (frames <= 0)
         return;
-    for (int vi = 0; vi < VOICE_COUNT; ++vi) {
-        Voice *v = &voices[vi];
-        float *out = destination;
-        int32_t remaining = frames;
-        while (remaining > 0 && v->sample) {
-            const Sample *sample = v->sample;
-            const uint64_t start = sample->loop_start;
-            const uint64_t end = (uint64_t)sample->loop_start + sample->loop_length;
-            uint64_t pos = (uint64_t)(uint32_t)v->pos_int << 32 | v->pos_frac;
-            uint64_t step = (uint64_t)(uint32_t)v->step_int << 32 | v->step_frac;
-
-            int32_t count = remaining;
-            bool end_reached = false;
-            int64_t k = frames_to_boundary(v, start, end, pos, step,
-                                           sample->loop_kind == LOOP_FORWARD);
-            if (k >= 0 && k <= count) {
-                count = (int32_t)k;
-                end_reached = true;
-            }
-
-            int32_t ramp;
-            if (v->ramp_frames_left > 0 && v->gain_left == v->ramp_target_left &&
-                v->gain_right == v->ramp_target_right) {
-                ramp = v->ramp_frames_left;
-            } else {
-                v->ramp_target_left = v->gain_left;
-                v->ramp_target_right = v->gain_right;
-                int32_t dl = v->gain_left - (v->ramp_level_left >> 8);
-                int32_t dr = v->gain_right - (v->ramp_level_right >> 8);
-                v->ramp_step_left = dl ? (float)dl * INV_255 * ramp_reciprocal : 0.0f;
-                v->ramp_step_right = dr ? (float)dr * INV_255 * ramp_reciprocal : 0.0f;
-                ramp = dl || dr ? RAMP_LENGTH : 0;
-                v->ramp_frames_left = ramp;
-            }
-            bool ramp_cut = false;
-            if (ramp > 0 && count > ramp) {
-                count = ramp;
-                ramp_cut = true;
-                end_reached = false;
-            }
-
-            const int16_t *data = sample->data;
-            const uint64_t advance = v->direction == 2 ? (uint64_t)0 - step : step;
-            if (ramp == 0 && !v->gain_left && !v->gain_right && !v->ramp_level_left &&
-                !v->ramp_level_right) {
-                // Silent (a voice faded out after a hand-over): adding its
-                // zeros changes nothing, so only the position moves on.
-                pos = skip_frames(pos, advance, count);
-                out += 2 * count;
-            } else if (ramp == 0) {
-                const float gl = (float)v->gain_left * INV_255;
-                const float gr = (float)v->gain_right * INV_255;
-                const int32_t even = count & ~1;
-                pos = kernels->steady(out, data, pos, advance, even, gl, gr);
-                out += 2 * even;
-                if (count & 1) {
-                    const float ol = (float)v->ramp_level_left * INV_256 * INV_255;
-                    const float orr = (float)v->ramp_level_right * INV_256 * INV_255;
-                    pos = mix_steady_plain(out, data, pos, advance, 1, ol, orr);
-                    out += 2;
-                }
-            } else {
-                float al = (float)v->ramp_level_left * INV_256 * INV_255;
-                float ar = (float)v->ramp_level_right * INV_256 * INV_255;
-                pos = kernels->ramp(out, data, pos, advance, count, &al, &ar, v->ramp_step_left,
-                               v->ramp_step_right);
-                out += 2 * count;
-                v->ramp_level_left = (int32_t)lrintf(al * 255.0f * 256.0f);
-                v->ramp_level_right = (int32_t)lrintf(ar * 255.0f * 256.0f);
-                v->ramp_frames_left -= count;
-                if (v->ramp_frames_left == 0) {
-                    v->ramp_step_left = 0.0f;
-                    v->ramp_step_right = 0.0f;
-                    v->ramp_level_left = v->gain_left * 256;
-                    v->ramp_level_right = v->gain_right * 256;
-                }
-            }
-            remaining -= count;
-            v->pos_int = (int32_t)(pos >> 32);
-            v->pos_frac = (uint32_t)pos;
-            if (ramp_cut || !end_reached) {
-                if (ramp_cut)
-                    continue;
-                break;
-            }
-
-            if (sample->loop_kind == LOOP_FORWARD) {
-                uint32_t whole = (uint32_t)v->pos_int;
-                if (sample->loop_length == 0)
-                    v->sample = nullptr;
-                else if (whole >= end)
-                    v->pos_int = (int32_t)(start + (whole - end) % sample->loop_length);
-            } else if (sample->loop_kind == LOOP_PINGPONG) {
-                // Read as unsigned, as the chunk reads it: a sample near 2^31
-                // frames long can be overshot past the int32 range.
-                __int128 p = (__int128)(uint32_t)v->pos_int * ((__int128)1 << 32) + v->pos_frac;
-                reflect(v, (int64_t)start, (int64_t)end, &p);
-                v->pos_int = (int32_t)(int64_t)(p >> 32);
-                v->pos_frac = (uint32_t)(uint64_t)p;
-            } else {
-                v->sample = nullptr;
-                v->pos_int = 0;
-                v->pos_frac = 0;
-            }
-        }
-    }
+    for (int vi = 0; vi < VOICE_COUNT; ++vi)
+        mix_voice(&voices[vi], destination, frames);
 }
 
 #if defined(MIXER_HAVE_AVX2)

@@ -1,19 +1,19 @@
 // mixer.h - renders the voice pool into stereo PCM.
 //
-//   mixer_set_rate(44100);                 // RAMP_LENGTH for the rate
+//   mixer_set_rate(44100);                 // ramp_length for the rate
 //   mix_voices(floats + 2 * at, frames);   // adds every active voice
 //   clip_to_pcm16(pcm, floats, frames);    // nearest integer, clamped
 //
 // Frames are two floats (left, right), accumulated in single precision with
-// linear interpolation; every gain change glides over RAMP_LENGTH frames.
+// linear interpolation; every gain change glides over ramp_length frames.
 #pragma once
 
 #include <cstdint>
 
-extern int32_t RAMP_LENGTH;
+extern int32_t ramp_length;  // frames a gain change glides for; set with the rate
 extern float ramp_reciprocal;
 
-// RAMP_LENGTH = rate x 128 / 44100 and its reciprocal.
+// ramp_length = rate x 128 / 44100 and its reciprocal.
 void mixer_set_rate(int32_t rate);
 void mix_voices(float *destination, int32_t frames);
 

@@ -227,7 +227,10 @@ static void fit_loop(Sample *sample)
     }
 }
 
-static const char *read_sample_header(Sample *sample, PlayerFile *file)
+// Nothing in a sample header can be refused: what is out of range is
+// clamped or cleared here, and a header cut short by the file's end reads
+// as zeros. Lengths are checked against the file by read_sample_data().
+static void read_sample_header(Sample *sample, PlayerFile *file)
 {
     uint8_t b[18];
     read_bytes(file, b, 18);
@@ -264,7 +267,6 @@ static const char *read_sample_header(Sample *sample, PlayerFile *file)
     sample->panning = b[15];
     sample->relative_note = (int8_t)b[16];
     player_file_seek(file, 22, SEEK_FROM_CURRENT);  // reserved byte was b[17]; the name
-    return nullptr;
 }
 
 static const char *read_sample_data(Sample *sample, PlayerFile *file, int32_t file_size)
@@ -338,22 +340,22 @@ static const char *load_instrument(Instrument *ins, PlayerFile *file, int32_t fi
         ins->volume_envelope[i] = {u16_at(b + 96 + 4 * i), u16_at(b + 98 + 4 * i)};
         ins->panning_envelope[i] = {u16_at(b + 144 + 4 * i), u16_at(b + 146 + 4 * i)};
     }
-    const uint8_t *k = b + 192;
-    ins->volume_point_count = k[0];
-    ins->panning_point_count = k[1];
-    ins->volume_sustain = k[2];
-    ins->volume_loop_start = k[3];
-    ins->volume_loop_end = k[4];
-    ins->panning_sustain = k[5];
-    ins->panning_loop_start = k[6];
-    ins->panning_loop_end = k[7];
-    ins->volume_type = k[8];
-    ins->panning_type = k[9];
-    ins->vibrato_type = k[10];
-    ins->vibrato_sweep = k[11];
-    ins->vibrato_depth = k[12];
-    ins->vibrato_rate = k[13];
-    ins->fadeout = (uint16_t)(u16_at(k + 14) * 2);
+    const uint8_t *envelope_settings = b + 192;  // counts, sustain and loop points, types
+    ins->volume_point_count = envelope_settings[0];
+    ins->panning_point_count = envelope_settings[1];
+    ins->volume_sustain = envelope_settings[2];
+    ins->volume_loop_start = envelope_settings[3];
+    ins->volume_loop_end = envelope_settings[4];
+    ins->panning_sustain = envelope_settings[5];
+    ins->panning_loop_start = envelope_settings[6];
+    ins->panning_loop_end = envelope_settings[7];
+    ins->volume_type = envelope_settings[8];
+    ins->panning_type = envelope_settings[9];
+    ins->vibrato_type = envelope_settings[10];
+    ins->vibrato_sweep = envelope_settings[11];
+    ins->vibrato_depth = envelope_settings[12];
+    ins->vibrato_rate = envelope_settings[13];
+    ins->fadeout = (uint16_t)(u16_at(envelope_settings + 14) * 2);
     check_envelope(&ins->volume_point_count, &ins->volume_type, ins->volume_loop_start,
                    ins->volume_envelope);
     check_envelope(&ins->panning_point_count, &ins->panning_type, ins->panning_loop_start,

@@ -148,7 +148,7 @@ TEST(Mixer, RampsSpan128FramesAndRestartFromTheCurrentLevel)
             mixer_set_rate(rate);
             v.gain_left = g, v.gain_right = 255 - g;
             v.ramp_level_left = 17 * 256;
-            mix(RAMP_LENGTH + 2);
+            mix(ramp_length + 2);
             off += v.ramp_level_left != g * 256 || v.ramp_level_right != (255 - g) * 256;
         }
     }
