@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "geometry/chamfer_box.h"
+#include "geometry/texgen.h"
 #include "platform/gl.h"
 #include "sequencing/paths.h"
+#include "sequencing/row_trigger.h"
 #include "textures/textures.h"
 
 RobotPartLists robot_part_lists;
@@ -24,8 +26,12 @@ const RobotPose ROBOT_POSE_TALK = {15,
 
 const int MOUTH_ROWS[MOUTH_ROW_COUNT] = {0,  3,  5,  8,  10, 16, 19, 21, 24, 26,
                                         32, 35, 37, 40, 42, 45, 47, 50, 52};
-int mouth_last_row = -1;
-float mouth_open = 0.1f;
+MouthState mouth_state;
+
+void mouth_reset()
+{
+    mouth_state = MouthState{};
+}
 
 namespace {
 
@@ -37,24 +43,22 @@ void emit_polygon(const ChamferPolygon &p, int count)
     }
 }
 
-// The paths hold screen-like values around (320, 240); the offsets from
-// there are the joint angles in degrees.
-void turn_a(int path)
-{
-    if (path == ROBOT_JOINT_FIXED)
-        return;
-    const PathPoint p = path_value(path);
-    glRotatef(p.x - 320.0f, 0, 1, 0);
-    glRotatef(p.y - 240.0f, 1, 0, 0);
-}
+// The axis a joint's first angle turns about: y for the body, the neck, the
+// hips, elbows and knees; z for the shoulders, which swing sideways.
+struct SwingAxis {
+    float x, y, z;
+};
+constexpr SwingAxis ABOUT_Y = {0, 1, 0};
+constexpr SwingAxis ABOUT_Z = {0, 0, 1};
 
-// Shoulders swing sideways about z rather than turning about y.
-void turn_b(int path)
+// The paths hold screen-like values around (320, 240); the offsets from
+// there are the joint angles in degrees, the second always about x.
+void turn(int path, SwingAxis swing)
 {
     if (path == ROBOT_JOINT_FIXED)
         return;
     const PathPoint p = path_value(path);
-    glRotatef(p.x - 320.0f, 0, 0, 1);
+    glRotatef(p.x - 320.0f, swing.x, swing.y, swing.z);
     glRotatef(p.y - 240.0f, 1, 0, 0);
 }
 
@@ -107,12 +111,7 @@ void chamfered_box_list(float hx, float hy, float hz, float centre_y, uint32_t l
     chamfer_box_build(hx, hy, hz, centre_y, &box);
 
     glNewList(list, GL_COMPILE);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glBindTexture(GL_TEXTURE_2D, chrome_texture);
+    texgen_begin(GL_SPHERE_MAP, chrome_texture);
     glColor4f(1, 1, 1, 1);
     glBegin(GL_QUADS);
     for (const ChamferPolygon &q : box.quads)
@@ -122,9 +121,7 @@ void chamfered_box_list(float hx, float hy, float hz, float centre_y, uint32_t l
     for (const ChamferPolygon &c : box.corners)
         emit_polygon(c, 3);
     glEnd();
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_TEXTURE_2D);
+    texgen_end();
     glEndList();
 }
 
@@ -152,16 +149,16 @@ int robot_parts_build()
 
 // An arm or a leg: the upper part turns at its joint (x, y) on the torso, the
 // lower part at the upper part's end, drop below it.
-static void draw_limb(float x, float y, void (*turn_upper)(int), int upper_joint,
+static void draw_limb(float x, float y, SwingAxis upper_swing, int upper_joint,
                       uint32_t upper, float drop, int lower_joint, uint32_t lower)
 {
     glPushMatrix();
     glTranslatef(x, y, 0);
-    turn_upper(upper_joint);
+    turn(upper_joint, upper_swing);
     glCallList(upper);
     glPushMatrix();
     glTranslatef(0, drop, 0);
-    turn_a(lower_joint);
+    turn(lower_joint, ABOUT_Y);
     glCallList(lower);
     glPopMatrix();
     glPopMatrix();
@@ -173,24 +170,24 @@ void draw_robot(const RobotPose &pose, float eye_angle, float mouth)
     const PathPoint place = path_value(pose.place);
     const PathPoint lift = path_value(pose.lift);
     glTranslatef(place.x * 0.2f + 8.0f, 41.0f - lift.y * 0.1f, place.y * 0.2f - 48.0f);
-    turn_a(pose.body);
+    turn(pose.body, ABOUT_Y);
     glCallList(parts.torso);
 
     glPushMatrix();
     glPushMatrix();
     glTranslatef(0, 10, 0);
-    turn_a(pose.neck);
+    turn(pose.neck, ABOUT_Y);
     glCallList(parts.head);
     draw_face(eye_angle, mouth);
     glPopMatrix();
 
     const float shoulder_x[2] = {-6.5f, 6.5f};
     for (int k = 0; k < 2; ++k)
-        draw_limb(shoulder_x[k], 7.5f, turn_b, pose.shoulder[k], parts.upper_arm[k], -3.75f,
+        draw_limb(shoulder_x[k], 7.5f, ABOUT_Z, pose.shoulder[k], parts.upper_arm[k], -3.75f,
                   pose.elbow[k], parts.forearm[k]);
     const float hip_x[2] = {-2.5f, 2.5f};
     for (int k = 0; k < 2; ++k)
-        draw_limb(hip_x[k], 0, turn_a, pose.hip[k], parts.thigh[k], -4.5f, pose.knee[k],
+        draw_limb(hip_x[k], 0, ABOUT_Y, pose.hip[k], parts.thigh[k], -4.5f, pose.knee[k],
                   parts.shin[k]);
     glPopMatrix();
 }
@@ -198,23 +195,19 @@ void draw_robot(const RobotPose &pose, float eye_angle, float mouth)
 float mouth_value(int order, int row, int frame_ms)
 {
     const float step = (float)frame_ms * 0.001f;
-    float v = mouth_open;
+    MouthState &m = mouth_state;
+    float v = m.open;
+    // Order 7 opens it wider, once, for the laugh.
+    static const int LAUGH_ROWS[] = {0};
     if (order == 1 || order == 3 || order == 5) {
-        if (row != mouth_last_row) {
-            mouth_last_row = row;
-            for (int r : MOUTH_ROWS)
-                if (r == row)
-                    v = 1.0f;
-        }
+        if (row_trigger(&m.last_row, row, MOUTH_ROWS, MOUTH_ROW_COUNT))
+            v = 1.0f;
     } else if (order == 7) {
-        if (row != mouth_last_row) {
-            mouth_last_row = row;
-            if (row == 0)
-                v = 1.75f;
-        }
+        if (row_trigger(&m.last_row, row, LAUGH_ROWS, 1))
+            v = 1.75f;
     }
-    mouth_open = v - step * 5.0f;
-    if (mouth_open < 0.1f)
-        mouth_open = 0.1f;
-    return mouth_open;
+    m.open = v - step * 5.0f;
+    if (m.open < 0.1f)
+        m.open = 0.1f;
+    return m.open;
 }

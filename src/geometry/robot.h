@@ -67,8 +67,13 @@ void draw_robot(const RobotPose &pose, float eye_angle, float mouth);
 // The mouth envelope.
 constexpr int MOUTH_ROW_COUNT = 19;
 extern const int MOUTH_ROWS[MOUTH_ROW_COUNT];
-extern int mouth_last_row;  // last row seen in a triggering order; -1 at start
-extern float mouth_open;    // current half height; 0.1 at start
+struct MouthState {
+    int last_row = -1;  // last row seen in a triggering order
+    float open = 0.1f;  // current half height
+};
+extern MouthState mouth_state;
+// The mouth as at start.
+void mouth_reset();
 
 // Advances the envelope by one frame at song position (order, row) and
 // returns the new opening. Call once per frame, before draw_robot().

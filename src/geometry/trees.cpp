@@ -3,6 +3,7 @@
 #include "geometry/trees.h"
 
 #include "geometry/lsystem.h"
+#include "geometry/texgen.h"
 #include "platform/gl.h"
 #include "textures/mipmaps.h"
 #include "textures/textures.h"
@@ -46,19 +47,12 @@ static uint32_t record_tree(const char *rule, double taper, GLuint bark)
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
     glColor4f(TREE_GREY, TREE_GREY, TREE_GREY, 1.0f);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP_ARB);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP_ARB);
-    glBindTexture(GL_TEXTURE_2D, bark);
+    texgen_begin(GL_REFLECTION_MAP_ARB, bark);
     turtle_reset(TURTLE_ROLL, TURTLE_PITCH, TREE_START_DIAMETER);
     turtle_segment_sink = emit_segment;
     turtle_interpret(rule, 0, TREE_MAX_DEPTH, TREE_SEGMENT_LENGTH, taper);
     turtle_segment_sink = nullptr;
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_2D);
+    texgen_end();
     glEndList();
     return list;
 }

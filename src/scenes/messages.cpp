@@ -5,6 +5,7 @@
 #include "platform/gl.h"
 #include "scenes/overlays.h"
 #include "sequencing/precalc.h"
+#include "sequencing/row_trigger.h"
 #include "text/text.h"
 #include "textures/textures.h"
 
@@ -24,13 +25,18 @@ const char *const CAPTION_TABLE[CAPTION_COUNT] = {
 
 uint32_t invite_texture;
 
-int caption_last_row = -1;
-int caption_steps_order4;
-int caption_steps_order7;
-int caption_steps_order8;
+CaptionState caption_state;
+ClosingState closing_state;
 
-float closing_fade_in = 1.0f;
-float closing_fade_out = 0.0f;
+void caption_reset()
+{
+    caption_state = CaptionState{};
+}
+
+void closing_reset()
+{
+    closing_state = ClosingState{};
+}
 
 int pick_invite_texture()
 {
@@ -99,9 +105,9 @@ struct CaptionOrder {
 };
 
 static const CaptionOrder CAPTION_ORDERS[] = {
-    {4, 2, {4, 8}, &caption_steps_order4, 0, 0, 260},
-    {7, 2, {20, 24}, &caption_steps_order7, 16, 0, 260},
-    {8, 7, {4, 12, 16, 20, 23, 28, 32}, &caption_steps_order8, 0, 3, 150},
+    {4, 2, {4, 8}, &caption_state.steps_order4, 0, 0, 260},
+    {7, 2, {20, 24}, &caption_state.steps_order7, 16, 0, 260},
+    {8, 7, {4, 12, 16, 20, 23, 28, 32}, &caption_state.steps_order8, 0, 3, 150},
 };
 
 void layer_growing_caption(int order, int row, int, int, int)
@@ -112,17 +118,11 @@ void layer_growing_caption(int order, int row, int, int, int)
     for (const CaptionOrder &c : CAPTION_ORDERS) {
         if (c.order != order)
             continue;
-        // Rows are counted on the first frame that sees them; the last row
-        // is shared by the orders.
-        if (row != caption_last_row) {
-            caption_last_row = row;
-            for (int i = 0; i < c.row_count; ++i)
-                // A song that came back to a trigger row within the order
-                // would step past the table's end; the caption stops at its
-                // last text instead.
-                if (c.rows[i] == row && c.first_text + *c.steps < CAPTION_COUNT - 1)
-                    ++*c.steps;
-        }
+        // A song that came back to a trigger row within the order would
+        // step past the table's end; the caption stops at its last text.
+        if (row_trigger(&caption_state.last_row, row, c.rows, c.row_count) &&
+            c.first_text + *c.steps < CAPTION_COUNT - 1)
+            ++*c.steps;
         if (row >= c.from_row)
             draw_text(c.x, 440, CAPTION_TABLE[c.first_text + *c.steps], 2);
     }
@@ -170,16 +170,17 @@ void layer_closing_message(int order, int row, int, int, int frame_ms)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     const float s = (float)frame_ms * 0.001f;
     float alpha = -1.0f;
+    ClosingState &c = closing_state;
     if (order < 10) {
-        closing_fade_in -= s;
-        if (closing_fade_in < 0.0f)
-            closing_fade_in = 0.0f;
-        alpha = closing_fade_in;
+        c.fade_in -= s;
+        if (c.fade_in < 0.0f)
+            c.fade_in = 0.0f;
+        alpha = c.fade_in;
     } else if (row >= 16) {
-        closing_fade_out += s;
-        if (closing_fade_out > 1.0f)
-            closing_fade_out = 1.0f;
-        alpha = closing_fade_out;
+        c.fade_out += s;
+        if (c.fade_out > 1.0f)
+            c.fade_out = 1.0f;
+        alpha = c.fade_out;
     }
     if (alpha >= 0.0f) {
         glColor4f(0, 0, 0, alpha);

@@ -12,8 +12,9 @@
 //   pick_invite_texture();                       // precalc, once
 //   layer_growing_caption(order, row, start, elapsed_ms, frame_ms);
 //
-// The layers' state is process-wide and plays through once per run; it is
-// visible here so tests can set up a moment of the run.
+// Each layer's state is one process-wide record that plays through once per
+// run; its reset puts it back as at start, and tests set its fields to stage
+// a moment of the run.
 #pragma once
 
 #include <cstdint>
@@ -23,17 +24,25 @@ extern const char *const CAPTION_TABLE[CAPTION_COUNT];
 
 extern uint32_t invite_texture;
 
-// layer_growing_caption: the last row seen in any of its orders (-1 at
-// start) and the steps taken in orders 4, 7 and 8.
-extern int caption_last_row;
-extern int caption_steps_order4;
-extern int caption_steps_order7;
-extern int caption_steps_order8;
+// layer_growing_caption: the last row seen in any of its orders and the
+// steps taken in orders 4, 7 and 8.
+struct CaptionState {
+    int last_row = -1;
+    int steps_order4 = 0;
+    int steps_order7 = 0;
+    int steps_order8 = 0;
+};
+extern CaptionState caption_state;
+void caption_reset();
 
 // layer_closing_message: opacity of the black quad while fading in (from 1)
 // and while fading out (from 0).
-extern float closing_fade_in;
-extern float closing_fade_out;
+struct ClosingState {
+    float fade_in = 1.0f;
+    float fade_out = 0.0f;
+};
+extern ClosingState closing_state;
+void closing_reset();
 
 int pick_invite_texture();
 

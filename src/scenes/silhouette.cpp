@@ -5,14 +5,16 @@
 
 #include "platform/gl.h"
 #include "scenes/overlays.h"
+#include "sequencing/row_trigger.h"
 #include "support/crt_rand.h"
 #include "textures/image_textures.h"
 
-float backdrop_angle = 0.0f;
-float overlay_angle = SILHOUETTE_TURN;
-float glow_angle = 0.0f;
-float flash = 0.0f;
-int flash_last_row = -1;
+SilhouetteState silhouette_state;
+
+void silhouette_reset()
+{
+    silhouette_state = SilhouetteState{};
+}
 
 struct FlashRows {
     int order;
@@ -37,41 +39,35 @@ static const FlashRows *flash_rows_of(int order)
 int is_flash_row(int order, int row)
 {
     const FlashRows *f = flash_rows_of(order);
-    if (!f)
-        return 0;
-    for (int i = 0; i < f->count; ++i)
-        if (f->rows[i] == row)
-            return 1;
-    return 0;
+    return f && row_listed(row, f->rows, f->count);
 }
 
 SilhouetteFrame silhouette_advance(int order, int row, int frame_ms)
 {
+    SilhouetteState &s = silhouette_state;
     const float step = (float)frame_ms * 0.001f;
-    backdrop_angle += step * 10.0f;
-    overlay_angle -= step * 13.0f;
-    glow_angle += step * 7.0f;
+    s.backdrop_angle += step * 10.0f;
+    s.overlay_angle -= step * 13.0f;
+    s.glow_angle += step * 7.0f;
     // One wrap a frame is enough at any frame length the program sees.
-    if (backdrop_angle > SILHOUETTE_TURN)
-        backdrop_angle -= SILHOUETTE_TURN;
-    if (glow_angle > SILHOUETTE_TURN)
-        glow_angle -= SILHOUETTE_TURN;
-    if (overlay_angle < 0.0f)
-        overlay_angle += SILHOUETTE_TURN;
+    if (s.backdrop_angle > SILHOUETTE_TURN)
+        s.backdrop_angle -= SILHOUETTE_TURN;
+    if (s.glow_angle > SILHOUETTE_TURN)
+        s.glow_angle -= SILHOUETTE_TURN;
+    if (s.overlay_angle < 0.0f)
+        s.overlay_angle += SILHOUETTE_TURN;
 
     // The flash jumps on the first frame of a listed row, then decays even
     // on the jump frame, so it never shows at full 1.0 unless frame_ms is 0.
-    float v = flash;
-    if (flash_rows_of(order) && row != flash_last_row) {
-        flash_last_row = row;
-        if (is_flash_row(order, row))
-            v = 1.0f;
-    }
-    flash = v - step * 5.0f;
-    if (flash < 0.0f)
-        flash = 0.0f;
+    float v = s.flash;
+    const FlashRows *f = flash_rows_of(order);
+    if (f && row_trigger(&s.flash_last_row, row, f->rows, f->count))
+        v = 1.0f;
+    s.flash = v - step * 5.0f;
+    if (s.flash < 0.0f)
+        s.flash = 0.0f;
 
-    return {sinf(glow_angle) * 0.4f + 0.6f, flash};
+    return {sinf(s.glow_angle) * 0.4f + 0.6f, s.flash};
 }
 
 static void full_frame_projection()
@@ -107,7 +103,7 @@ void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
 
     // A texture window of width C and height S about the centre: it zooms,
     // flattens to a line and comes back mirrored as the angle turns.
-    float c = cosf(backdrop_angle), s = sinf(backdrop_angle);
+    float c = cosf(silhouette_state.backdrop_angle), s = sinf(silhouette_state.backdrop_angle);
     const float backdrop_uv[8] = {0.5f - c * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
                                   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
                                   0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};
@@ -123,7 +119,7 @@ void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
     glScalef(2, 2, 2);
     glColor4f(1, 1, 1, 1);
     glBindTexture(GL_TEXTURE_2D, overlay_texture);
-    c = cosf(overlay_angle), s = sinf(overlay_angle);
+    c = cosf(silhouette_state.overlay_angle), s = sinf(silhouette_state.overlay_angle);
     const float overlay_uv[8] = {0.5f - s * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
                                  0.5f - s * 0.5f,   (s + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
                                  0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};

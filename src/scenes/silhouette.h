@@ -7,17 +7,25 @@
 //   layer_robot_silhouette(order, row, entry_start, elapsed_ms, frame_ms);
 //
 // A timeline layer, purely 2-D. Each call draws two crt_rand() values for
-// the shake without reseeding. Its clocks and flash are process-wide, never
-// reset, and visible here so tests can set up a moment of the run.
+// the shake without reseeding. Its clocks and flash are one process-wide
+// record that plays through once per run; silhouette_reset() puts it back
+// as at start, and tests set its fields to stage a moment of the run.
 #pragma once
 
 constexpr float SILHOUETTE_TURN = 6.2831855f;
 
-extern float backdrop_angle;  // radians; the backdrop's texture window
-extern float overlay_angle;   // radians; the overlay's texture coordinates
-extern float glow_angle;      // radians; the eyes' red pulse
-extern float flash;           // the mouth's brightness, 0 to 1
-extern int flash_last_row;    // the last row seen in a flashing order
+struct SilhouetteState {
+    float backdrop_angle = 0.0f;            // radians; the backdrop's texture window
+    float overlay_angle = SILHOUETTE_TURN;  // radians; the overlay's texture coordinates
+    float glow_angle = 0.0f;                // radians; the eyes' red pulse
+    float flash = 0.0f;                     // the mouth's brightness, 0 to 1
+    int flash_last_row = -1;                // the last row seen in a flashing order
+};
+
+extern SilhouetteState silhouette_state;
+
+// The state as at start.
+void silhouette_reset();
 
 struct SilhouetteFrame {
     float glow;   // red of the eyes, 0.2 to 1.0

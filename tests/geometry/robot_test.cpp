@@ -62,11 +62,11 @@ TEST(Mouth, OpensOnItsRowsOfOrdersOneThreeFiveAndCloses)
 {
     for (int order : {1, 3, 5})
         for (int row = 0; row < 64; ++row) {
-            mouth_last_row = -1, mouth_open = 0.1f;
+            mouth_reset();
             const bool listed = std::count(MOUTH_ROWS, MOUTH_ROWS + MOUTH_ROW_COUNT, row);
             EXPECT_EQ(mouth_value(order, row, 0), listed ? 1.0f : 0.1f) << order << " " << row;
         }
-    mouth_last_row = -1, mouth_open = 0.1f;
+    mouth_reset();
     EXPECT_FLOAT_EQ(mouth_value(1, 0, 20), 0.9f);  // opens on the row's first frame
     EXPECT_FLOAT_EQ(mouth_value(1, 0, 20), 0.8f);  // then closes five units a second
     EXPECT_EQ(mouth_value(1, 1, 1000), 0.1f);      // down to its floor

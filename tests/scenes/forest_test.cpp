@@ -41,7 +41,7 @@ protected:
         glEnable(GL_CULL_FACE);  // the program's standing 3-D state
         glDepthFunc(GL_LESS);
         ASSERT_EQ(pose_paths({320, 240}), 1);
-        mouth_last_row = -1, mouth_open = 0.1f;
+        mouth_reset();
     }
     void TearDown() override
     {
@@ -81,7 +81,7 @@ TEST_F(Forest, TheTalkCameraRisesFromOrderSevenOnAndTheMouthFollowsTheSong)
     }
     mouth_value(5, 63, 20);
     layer_forest_talk(7, 0, 0, 0, 20);
-    EXPECT_FLOAT_EQ(mouth_open, 1.65f);
+    EXPECT_FLOAT_EQ(mouth_state.open, 1.65f);
 }
 
 TEST_F(Forest, RecordedPathsShowTheRobotInTheForest)
@@ -108,7 +108,7 @@ TEST_F(Forest, RecordedPathsShowTheRobotInTheForest)
     const Picture open = read_back();
     save_picture_if_asked(open, "forest_talk_order3.png");
     EXPECT_TRUE(black_pixels(open) > 1000 && black_pixels(open) < 640 * 480 / 10);
-    mouth_open = 0.1f;
+    mouth_state.open = 0.1f;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     layer_forest_talk(3, 4, 0, 3000, 0);
     const Picture shut = read_back();

@@ -84,17 +84,16 @@ TEST_F(Messages, InviteScreenShowsItsSecondHalfFromRowThirtyTwo)
 
 TEST_F(Messages, CaptionStepsOnItsRowsOnceEachAndStopsAtTheLastText)
 {
-    caption_last_row = -1;
-    caption_steps_order4 = caption_steps_order7 = caption_steps_order8 = 0;
+    caption_reset();
     for (int frame = 0; frame < 5; ++frame)  // many frames on a row: one step
         layer_growing_caption(4, 4, 0, 0, 16);
-    EXPECT_EQ(caption_steps_order4, 1);
+    EXPECT_EQ(caption_state.steps_order4, 1);
     EXPECT_EQ(caption_frame(4, 5), caption("HA HA", 260));
     EXPECT_EQ(caption_frame(7, 10).count_lit(0, 0, 640, 480), 0);  // not before row 16
     EXPECT_EQ(caption_frame(7, 16), caption("HA", 260));
     layer_growing_caption(7, 20, 0, 0, 16);
     layer_growing_caption(8, 20, 0, 0, 16);  // the row seen last: no step
-    EXPECT_EQ(caption_steps_order8, 0);
+    EXPECT_EQ(caption_state.steps_order8, 0);
     // Rows no frame fell on are steps missed.
     for (int row : {23, 28, 32})
         layer_growing_caption(8, row, 0, 0, 16);
@@ -102,7 +101,7 @@ TEST_F(Messages, CaptionStepsOnItsRowsOnceEachAndStopsAtTheLastText)
     for (int pass = 0; pass < 12; ++pass)
         for (int row : {4, 8})
             layer_growing_caption(4, row, 0, 0, 16);
-    EXPECT_EQ(caption_steps_order4, CAPTION_COUNT - 1);
+    EXPECT_EQ(caption_state.steps_order4, CAPTION_COUNT - 1);
     const Picture last = caption_frame(4, 9);
     save_picture_if_asked(last, "caption_last.png");
     EXPECT_EQ(last, caption("ENTER OR THE ROBOT GETS IT", 260));
@@ -115,23 +114,23 @@ TEST_F(Messages, ClosingMessageFadesInThenOut)
         layer_closing_message(order, row, 0, 0, frame_ms);
         return read_back();
     };
-    closing_fade_in = 1.0f, closing_fade_out = 0.0f;
+    closing_reset();
     Picture p = frame(9, 0, 16);
-    EXPECT_FLOAT_EQ(closing_fade_in, 0.984f);
+    EXPECT_FLOAT_EQ(closing_state.fade_in, 0.984f);
     EXPECT_GT(p.count_lit(0, 0, 640, 480), 1000);
     EXPECT_LE(brightest_red(p), 5);  // 1.6 % of full at most
     for (int i = 0; i < 60; ++i)
         p = frame(9, 10, 20);
-    EXPECT_EQ(closing_fade_in, 0.0f);
+    EXPECT_EQ(closing_state.fade_in, 0.0f);
     save_picture_if_asked(p, "closing.png");
     EXPECT_EQ(p.at(300, 0).r, 0);
     EXPECT_GT(p.count_lit(160, 130, 560, 172), 500);  // "the frostmere competition 2006"
     EXPECT_EQ(frame(10, 15, 100), p);                 // order 10 before row 16: no change
     EXPECT_NEAR(brightest_red(frame(10, 16, 500)), 128, 2);
-    EXPECT_FLOAT_EQ(closing_fade_out, 0.5f);
+    EXPECT_FLOAT_EQ(closing_state.fade_out, 0.5f);
     for (int i = 0; i < 3; ++i)
         p = frame(10, 20 + i, 300);
-    EXPECT_EQ(closing_fade_out, 1.0f);
+    EXPECT_EQ(closing_state.fade_out, 1.0f);
     EXPECT_EQ(p.count_lit(0, 0, 640, 480), 0);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
 }

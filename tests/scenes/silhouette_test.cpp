@@ -14,34 +14,27 @@
 
 namespace {
 
-void reset_scene()
-{
-    backdrop_angle = glow_angle = flash = 0.0f;
-    overlay_angle = SILHOUETTE_TURN;
-    flash_last_row = -1;
-}
-
 TEST(SilhouetteClock, FlashOnListedRowsAndAnglesThatWrapAndHold)
 {
-    reset_scene();
+    silhouette_reset();
     const SilhouetteFrame f = silhouette_advance(0, 0, 20);
-    EXPECT_FLOAT_EQ(backdrop_angle, 0.2f);
-    EXPECT_FLOAT_EQ(glow_angle, 0.14f);
-    EXPECT_FLOAT_EQ(overlay_angle, SILHOUETTE_TURN - 0.26f);
+    EXPECT_FLOAT_EQ(silhouette_state.backdrop_angle, 0.2f);
+    EXPECT_FLOAT_EQ(silhouette_state.glow_angle, 0.14f);
+    EXPECT_FLOAT_EQ(silhouette_state.overlay_angle, SILHOUETTE_TURN - 0.26f);
     EXPECT_TRUE(f.glow > 0.6f && f.glow < 1.0f);
     for (float quarter : {1.0f, 3.0f}) {  // the pulse's top and bottom, with no time passing
-        glow_angle = quarter * 1.5707964f;
+        silhouette_state.glow_angle = quarter * 1.5707964f;
         EXPECT_FLOAT_EQ(silhouette_advance(0, 0, 0).glow, quarter == 1 ? 1.0f : 0.2f);
     }
-    overlay_angle = 0.1f, backdrop_angle = 6.2f;
+    silhouette_state.overlay_angle = 0.1f, silhouette_state.backdrop_angle = 6.2f;
     silhouette_advance(0, 0, 10);
-    EXPECT_NEAR(overlay_angle, 6.2531855f, 1e-6f);
-    EXPECT_NEAR(backdrop_angle, 6.3f - SILHOUETTE_TURN, 1e-5f);
-    const float held = backdrop_angle;
+    EXPECT_NEAR(silhouette_state.overlay_angle, 6.2531855f, 1e-6f);
+    EXPECT_NEAR(silhouette_state.backdrop_angle, 6.3f - SILHOUETTE_TURN, 1e-5f);
+    const float held = silhouette_state.backdrop_angle;
     EXPECT_EQ(silhouette_advance(4, 8, 0).flash, 1.0f);  // no time: full flash, angles hold
-    EXPECT_EQ(backdrop_angle, held);
+    EXPECT_EQ(silhouette_state.backdrop_angle, held);
 
-    flash_last_row = 63;  // left by order 3
+    silhouette_state.flash_last_row = 63;  // left by order 3
     const struct {
         int order, row, ms;
         float flash;
@@ -91,12 +84,12 @@ protected:
 
 TEST_F(SilhouetteScene, EyesGlowAndMouthFlashesThroughTheCutOutsAndTheStateIsKept)
 {
-    reset_scene();
+    silhouette_reset();
     glMatrixMode(GL_PROJECTION);  // the layer's pop gives this back
     glEnable(GL_CULL_FACE);
     seed_for_shake(0, 0);
-    glow_angle = 1.5707964f;  // full red
-    flash_last_row = 63;
+    silhouette_state.glow_angle = 1.5707964f;  // full red
+    silhouette_state.flash_last_row = 63;
     layer_robot_silhouette(4, 0, 256, 0, 20);  // first frame of order 4: flash 0.9
     const Picture p = read_back();
     save_picture_if_asked(p, "silhouette.png");

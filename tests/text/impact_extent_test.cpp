@@ -21,7 +21,7 @@ using ImpactExtent = GlTextTest;
 
 TEST_F(ImpactExtent, ClosingMessageEndsInsideTheFrame)
 {
-    closing_fade_in = 0.0f;  // faded in: the texts at full strength
+    closing_state.fade_in = 0.0f;  // faded in: the texts at full strength
     layer_closing_message(9, 0, 0, 0, 0);
     const Picture p = read_back();
     save_picture_if_asked(p, "impact_closing.png");
@@ -36,8 +36,7 @@ TEST_F(ImpactExtent, ClosingMessageEndsInsideTheFrame)
 
 TEST_F(ImpactExtent, CaptionEndsInsideTheFrameAtEveryStep)
 {
-    caption_last_row = -1;
-    caption_steps_order4 = caption_steps_order7 = caption_steps_order8 = 0;
+    caption_reset();
     for (int order : {4, 7, 8}) {
         int widest = -1;
         for (int row = 0; row < 64; ++row) {
@@ -53,7 +52,7 @@ TEST_F(ImpactExtent, CaptionEndsInsideTheFrameAtEveryStep)
         }
         EXPECT_GT(widest, 320) << "order " << order;  // the caption did show
     }
-    EXPECT_EQ(caption_steps_order8, 7);  // up to "ENTER OR THE ROBOT GETS IT"
+    EXPECT_EQ(caption_state.steps_order8, 7);  // up to "ENTER OR THE ROBOT GETS IT"
 }
 
 // The extent of text in one font: left and right lit columns of its ink.
