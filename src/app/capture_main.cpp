@@ -38,6 +38,7 @@
 #include "platform/memory.h"
 #include "platform/process.h"
 #include "support/png_write.h"
+#include "support/report.h"
 #include "support/wav_write.h"
 #include "textures/export.h"
 #include "textures/textures.h"
@@ -94,7 +95,7 @@ static void save_png(uint32_t frame, const uint8_t *rgba, int width, int height)
     snprintf(name, sizeof name, "/frame-%06u.png", frame);
     std::string path = options.out_dir + name;
     if (!png_write_rgba(path.c_str(), rgba, width, height, 0)) {
-        fprintf(stderr, "frostmere-capture: could not write %s\n", path.c_str());
+        report("could not write %s", path.c_str());
         write_failed = 1;
         return;
     }
@@ -135,8 +136,7 @@ static int stop_run()
 // returns the exit code for it.
 static int report_interrupt(const char *files)
 {
-    fprintf(stderr, "frostmere-capture: interrupted by %s; %s\n",
-            capture_signal_name(capture_interrupted_by()), files);
+    report("interrupted by %s; %s", capture_signal_name(capture_interrupted_by()), files);
     return capture_interrupt_exit_code();
 }
 
@@ -145,8 +145,7 @@ static int capture_textures()
 {
     std::string why;
     if (!make_dirs(options.textures_dir, why)) {
-        fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
-                options.textures_dir.c_str(), why.c_str());
+        report("cannot create the folder %s: %s", options.textures_dir.c_str(), why.c_str());
         return 1;
     }
     CaptureConfig config = {};
@@ -155,11 +154,11 @@ static int capture_textures()
     register_window_class();
     int ok = window_create(640, 480, 32, 0, "frostmere textures");
     if (!ok)
-        fprintf(stderr, "frostmere-capture: no offscreen OpenGL context\n");
+        report("no offscreen OpenGL context");
     else if (!(ok = arena_init()))
-        fprintf(stderr, "frostmere-capture: the arena could not be allocated\n");
+        report("the arena could not be allocated");
     else if (!(ok = textures_build()))
-        fprintf(stderr, "frostmere-capture: the texture script failed\n");
+        report("the texture script failed");
     else if (capture_stop_requested())
         ok = 0;  // nothing written yet: nothing to finish
     else if ((ok = textures_export(options.textures_dir.c_str())))
@@ -197,19 +196,18 @@ static int capture_soundtrack()
 {
     std::vector<uint8_t> module;
     if (!options.module_path.empty() && !read_whole_file(options.module_path.c_str(), module)) {
-        fprintf(stderr, "frostmere-capture: cannot read %s: %s\n", options.module_path.c_str(),
-                strerror(errno));
+        report("cannot read %s: %s", options.module_path.c_str(), strerror(errno));
         return 1;
     }
     const uint8_t *bytes = module.empty() ? nullptr : module.data();
     if (!options.module_path.empty() && module.empty()) {
-        fprintf(stderr, "frostmere-capture: %s is empty\n", options.module_path.c_str());
+        report("%s is empty", options.module_path.c_str());
         return 1;
     }
     // A compressed file is rendered as WAV beside it first, then encoded.
     const CaptureSoundFormat *format = capture_sound_format(options.soundtrack_path.c_str());
     if (format && !process_find_program("ffmpeg")) {
-        fprintf(stderr, "frostmere-capture: %s\n", CAPTURE_FFMPEG_MISSING);
+        report("%s", CAPTURE_FFMPEG_MISSING);
         return 1;
     }
     std::string wav_path = options.soundtrack_path + (format ? ".sound-part.wav" : "");
@@ -217,8 +215,7 @@ static int capture_soundtrack()
     if (!options.seconds_given) {
         uint64_t frames;
         if (!capture_song_frames(bytes, (uint32_t)module.size(), -1, &frames)) {
-            fprintf(stderr, "frostmere-capture: the module was rejected: %s\n",
-                    song_load_error());
+            report("the module was rejected: %s", song_load_error());
             return 1;
         }
         // Half a frame more, so that the renderer's count comes out whole.
@@ -240,7 +237,7 @@ static int capture_soundtrack()
                                            format, &why);
         remove(wav_path.c_str());
         if (!encoded) {
-            fprintf(stderr, "frostmere-capture: %s\n", why.c_str());
+            report("%s", why.c_str());
             return 1;
         }
     }
@@ -256,8 +253,7 @@ static int capture_run_program()
 {
     std::string why;
     if (!options.out_dir.empty() && !make_dirs(options.out_dir, why)) {
-        fprintf(stderr, "frostmere-capture: cannot create the folder %s: %s\n",
-                options.out_dir.c_str(), why.c_str());
+        report("cannot create the folder %s: %s", options.out_dir.c_str(), why.c_str());
         return 1;
     }
     CaptureConfig config = {};
@@ -287,8 +283,7 @@ static int capture_run_program()
     platform_capture_bootstrap(&platform, &config);
     if (!options.wav_path.empty()) {
         if (!wav_open(&wav, options.wav_path.c_str(), 44100, 2)) {
-            fprintf(stderr, "frostmere-capture: cannot write %s: %s\n", options.wav_path.c_str(),
-                    strerror(errno));
+            report("cannot write %s: %s", options.wav_path.c_str(), strerror(errno));
             return 1;
         }
     }
@@ -297,8 +292,7 @@ static int capture_run_program()
     if (!options.log_path.empty()) {
         frame_log = fopen(options.log_path.c_str(), "w");
         if (!frame_log) {
-            fprintf(stderr, "frostmere-capture: cannot write %s: %s\n", options.log_path.c_str(),
-                    strerror(errno));
+            report("cannot write %s: %s", options.log_path.c_str(), strerror(errno));
             return 1;
         }
         fprintf(frame_log, "# frame elapsed_ms frame_ms order row entry\n");
@@ -314,15 +308,14 @@ static int capture_run_program()
     if (frame_log && fclose(frame_log) != 0)
         log_failed = 1;
     if (log_failed) {
-        fprintf(stderr, "frostmere-capture: could not finish %s\n", options.log_path.c_str());
+        report("could not finish %s", options.log_path.c_str());
         return 1;
     }
     if (frame_log)
         printf("logged %u frames to %s\n", frames_logged, options.log_path.c_str());
     if (!options.timing_path.empty()) {
         if (!timing_write(options.timing_path.c_str(), platform_peak_memory_bytes())) {
-            fprintf(stderr, "frostmere-capture: could not write %s: %s\n",
-                    options.timing_path.c_str(), strerror(errno));
+            report("could not write %s: %s", options.timing_path.c_str(), strerror(errno));
             return 1;
         }
         printf("wrote frame costs to %s\n", options.timing_path.c_str());
@@ -330,7 +323,7 @@ static int capture_run_program()
     if (!options.wav_path.empty()) {
         uint64_t frames = wav.data_bytes / 4;
         if (!wav_close(&wav)) {
-            fprintf(stderr, "frostmere-capture: could not finish %s\n", options.wav_path.c_str());
+            report("could not finish %s", options.wav_path.c_str());
             return 1;
         }
         printf("wrote %s (%.2f s of sound)\n", options.wav_path.c_str(), frames / 44100.0);
@@ -340,10 +333,10 @@ static int capture_run_program()
         printf("%u frames presented, %u written to %s\n", presented, frames_written,
                options.out_dir.c_str());
     if (outcome != APP_OUTCOME_ENDED) {
-        fprintf(stderr, "frostmere-capture: the program failed (%s)\n",
-                outcome == APP_OUTCOME_NO_GL          ? "no OpenGL window"
-                : outcome == APP_OUTCOME_TASK_FAILED ? "a precalc task failed"
-                                                      : "start-up failed");
+        report("the program failed (%s)",
+               outcome == APP_OUTCOME_NO_GL          ? "no OpenGL window"
+               : outcome == APP_OUTCOME_TASK_FAILED ? "a precalc task failed"
+                                                     : "start-up failed");
         return 1;
     }
     if (write_failed || (video_on && video.failed))
@@ -352,8 +345,8 @@ static int capture_run_program()
         return report_interrupt("the files are finished with what was captured until then");
     for (uint32_t frame : options.frames) {
         if (frame >= presented) {
-            fprintf(stderr, "frostmere-capture: frame %u was asked for, but the program "
-                            "presented only %u frames\n", frame, presented);
+            report("frame %u was asked for, but the program presented only %u frames", frame,
+                   presented);
             return 1;
         }
     }
@@ -368,7 +361,7 @@ static int capture_run()
     if (!options.video_path.empty()) {
         if (!capture_video_open(&video, options.video_path.c_str(), options.fps, options.scale,
                                 &why)) {
-            fprintf(stderr, "frostmere-capture: %s\n", why.c_str());
+            report("%s", why.c_str());
             return 1;
         }
         video_on = 1;
@@ -379,19 +372,16 @@ static int capture_run()
     if (outcome != 0 || capture_stop_requested()) {
         capture_video_abort(&video);
         if (capture_stop_requested())
-            fprintf(stderr, "frostmere-capture: the video %s was removed\n",
-                    options.video_path.c_str());
+            report("the video %s was removed", options.video_path.c_str());
         else if (video.failed)
-            fprintf(stderr, "frostmere-capture: the video %s was not made: %s\n",
-                    options.video_path.c_str(), video.why.c_str());
+            report("the video %s was not made: %s", options.video_path.c_str(), video.why.c_str());
         return outcome ? outcome : 1;
     }
     if (!options.quiet)
         printf("encoding %s\n", options.video_path.c_str());
     fflush(stdout);
     if (!capture_video_finish(&video)) {
-        fprintf(stderr, "frostmere-capture: the video %s was not made: %s\n",
-                options.video_path.c_str(), video.why.c_str());
+        report("the video %s was not made: %s", options.video_path.c_str(), video.why.c_str());
         return 1;
     }
     printf("wrote %s (%u frames at %d fps)\n", options.video_path.c_str(),
@@ -401,10 +391,10 @@ static int capture_run()
 
 int main(int argc, char **argv)
 {
+    report_program = "frostmere-capture";
     std::string error;
     if (!capture_parse_options(argc, argv, &options, &error)) {
-        fprintf(stderr, "frostmere-capture: %s\n(frostmere-capture --help says what each "
-                        "option takes)\n", error.c_str());
+        report("%s\n(frostmere-capture --help says what each option takes)", error.c_str());
         return 1;
     }
     // Before the platform starts, so that its own handlers stay out.

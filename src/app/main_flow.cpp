@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "sequencing/paths.h"
 #include "sequencing/precalc.h"
+#include "support/report.h"
 #include "text/text.h"
 
 void (*app_on_frame)(const AppFrameInfo *info);
@@ -139,7 +140,7 @@ static void run_timeline(const TimelineEntry *timeline)
 // Ends a start-up that got as far as the window: the reason goes to stderr.
 static int startup_failed(int outcome, const char *reason)
 {
-    fprintf(stderr, "frostmere: start-up failed: %s\n", reason);
+    report("start-up failed: %s", reason);
     music_stop();
     arena_release();
     window_destroy();
@@ -151,7 +152,7 @@ int app_run()
 {
     int fullscreen_wanted = ask_fullscreen();
     if (!register_window_class()) {
-        fprintf(stderr, "frostmere: start-up failed: the display could not be used\n");
+        report("start-up failed: the display could not be used");
         unregister_window_class();
         return APP_OUTCOME_STARTUP_FAILED;
     }

@@ -6,6 +6,7 @@
 
 #include "embedded_data.h"
 #include "music/song_source.h"
+#include "support/report.h"
 #include "support/wav_write.h"
 
 Song *song_handle;
@@ -26,12 +27,12 @@ int music_init()
     memsrc_set_data(module, size);
     set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, memsrc_seek, memsrc_tell);
     if (!audio_open(OUTPUT_RATE)) {
-        fprintf(stderr, "frostmere: no sound output could be opened\n");
+        report("no sound output could be opened");
         return 0;
     }
     song_handle = song_load("bullshit");
     if (!song_handle) {
-        fprintf(stderr, "frostmere: the song could not be loaded: %s\n", song_load_error());
+        report("the song could not be loaded: %s", song_load_error());
         return 0;
     }
     return 1;
@@ -113,25 +114,25 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
                             uint32_t size, int (*stop)(void))
 {
     if (module && (!size || size > 0x7FFFFFFFu)) {
-        fprintf(stderr, "soundtrack: no module to render\n");
+        report("no module to render");
         return 0;
     }
     if (!(seconds >= 0.0 && seconds <= 86400.0)) {
-        fprintf(stderr, "soundtrack: %g seconds is not a length from 0 to a day\n", seconds);
+        report("%g seconds is not a length from 0 to a day", seconds);
         return 0;
     }
     if (output_in_use()) {
-        fprintf(stderr, "soundtrack: the sound output is in use\n");
+        report("the sound output is in use");
         return 0;
     }
     Song *song = music_load_offline(module, size, "soundtrack");
     if (!song) {
-        fprintf(stderr, "soundtrack: the module was rejected: %s\n", song_load_error());
+        report("the module was rejected: %s", song_load_error());
         return 0;
     }
     WavFile wav;
     if (!wav_open(&wav, wav_path, OUTPUT_RATE, 2)) {
-        fprintf(stderr, "soundtrack: cannot write %s\n", wav_path);
+        report("cannot write %s", wav_path);
         song_free(song);
         return 0;
     }
@@ -142,7 +143,7 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
     song_free(song);
     audio_close();
     if (!wav_close(&wav) || !ok) {
-        fprintf(stderr, "soundtrack: writing %s failed\n", wav_path);
+        report("writing %s failed", wav_path);
         return 0;
     }
     double elapsed =

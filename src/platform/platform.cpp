@@ -8,6 +8,8 @@
 #include <new>
 #include <thread>
 
+#include "support/report.h"
+
 Platform platform;
 
 static int default_init()
@@ -37,7 +39,7 @@ static void default_restore_display_mode() {}
 
 static int default_window_open(int, int, int, const char *)
 {
-    fprintf(stderr, "frostmere: this platform backend has no window\n");
+    report("this platform backend has no window");
     return 0;
 }
 
@@ -74,14 +76,13 @@ static void default_sleep_ms(uint32_t ms)
 
 static int default_font_bitmaps(const char *face, int, int, uint32_t, uint32_t, uint32_t)
 {
-    fprintf(stderr, "frostmere: this platform backend has no fonts (asked for \"%s\")\n",
-            face ? face : "");
+    report("this platform backend has no fonts (asked for \"%s\")", face ? face : "");
     return 0;
 }
 
 static int default_audio_open(int)
 {
-    fprintf(stderr, "sound: this platform backend has no sound output\n");
+    report("this platform backend has no sound output");
     return 0;
 }
 

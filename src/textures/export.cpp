@@ -10,6 +10,7 @@
 #endif
 
 #include "support/png_write.h"
+#include "support/report.h"
 #include "textures/textures.h"
 
 static int make_dir(const char *dir)
@@ -25,19 +26,19 @@ static int make_dir(const char *dir)
 int textures_export(const char *dir)
 {
     if (!make_dir(dir)) {
-        fprintf(stderr, "textures_export: cannot create %s: %s\n", dir, strerror(errno));
+        report("cannot create %s: %s", dir, strerror(errno));
         return 0;
     }
     char path[4096];
     for (int i = 0; i < TEXTURE_COUNT; ++i) {
         const uint8_t *pixels = texture_pixels(i);
         if (!pixels || i >= uploaded_count) {
-            fprintf(stderr, "textures_export: texture %d has not been made\n", i);
+            report("texture %d has not been made", i);
             return 0;
         }
         snprintf(path, sizeof path, "%s/texture%d.png", dir, i);
         if (!png_write_rgba(path, pixels, TEXTURE_SIZE, TEXTURE_SIZE, 0)) {
-            fprintf(stderr, "textures_export: cannot write %s\n", path);
+            report("cannot write %s", path);
             return 0;
         }
         snprintf(path, sizeof path, "%s/texture%d.rgba", dir, i);
@@ -46,7 +47,7 @@ int textures_export(const char *dir)
         if (f && fclose(f) != 0)
             f = nullptr;
         if (!written || !f) {
-            fprintf(stderr, "textures_export: cannot write %s: %s\n", path, strerror(errno));
+            report("cannot write %s: %s", path, strerror(errno));
             return 0;
         }
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/gl.h"
+#include "support/report.h"
 
 static FT_Library ft_library;
 static int fc_ready;
@@ -57,13 +58,13 @@ int ft_glyphs_init()
 {
     if (!fc_ready) {
         if (!FcInit()) {
-            fprintf(stderr, "frostmere: fontconfig could not be initialised\n");
+            report("fontconfig could not be initialised");
             return 0;
         }
         fc_ready = 1;
     }
     if (!ft_library && FT_Init_FreeType(&ft_library) != 0) {
-        fprintf(stderr, "frostmere: FreeType could not be initialised\n");
+        report("FreeType could not be initialised");
         ft_library = nullptr;
         return 0;
     }

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/report.h"
+
 static SDL_AudioDeviceID device;
 static int device_rate;
 static const uint8_t *loop_data;
@@ -49,7 +51,7 @@ static void audio_callback(void *, Uint8 *stream, int len)
 int sdl_audio_open(int rate)
 {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        fprintf(stderr, "sound: SDL audio could not start: %s\n", SDL_GetError());
+        report("SDL audio could not start: %s", SDL_GetError());
         return 0;
     }
     SDL_AudioSpec want = {};
@@ -62,8 +64,7 @@ int sdl_audio_open(int rate)
     // No changes allowed: SDL converts to whatever the hardware takes.
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &got, 0);
     if (!device) {
-        fprintf(stderr, "sound: no audio device could be opened at %d Hz, 16-bit stereo: %s\n",
-                rate, SDL_GetError());
+        report("no audio device could be opened at %d Hz, 16-bit stereo: %s", rate, SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return 0;
     }

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_window.h"
+#include "support/report.h"
 
 // SDL falls back to its offscreen driver when there is no display; the intro
 // would then play to nobody. Only a driver asked for by name may be headless.
@@ -48,7 +49,7 @@ static int sdl_init()
     if (!sdl_video_init(nullptr))
         return 0;
     if (!sdl_display_is_real()) {
-        fprintf(stderr, "frostmere: no display found (frostmere-capture renders offscreen)\n");
+        report("no display found (frostmere-capture renders offscreen)");
         sdl_video_shutdown();
         return 0;
     }

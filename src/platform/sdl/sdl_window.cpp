@@ -4,6 +4,8 @@
 #include <SDL2/SDL.h>
 #include <cstdio>
 
+#include "support/report.h"
+
 static SDL_Window *sdl_window;
 static SDL_GLContext sdl_context;
 static int sdl_video_up;
@@ -15,7 +17,7 @@ int sdl_video_init(const char *driver)
     if (driver)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        fprintf(stderr, "frostmere: no display could be opened: %s\n", SDL_GetError());
+        report("no display could be opened: %s", SDL_GetError());
         return 0;
     }
     sdl_video_up = 1;
@@ -58,12 +60,12 @@ int sdl_window_open(int width, int height, int fullscreen, const char *title)
                                       width, height, flags);
     }
     if (!sdl_window) {
-        fprintf(stderr, "frostmere: the window could not be created: %s\n", SDL_GetError());
+        report("the window could not be created: %s", SDL_GetError());
         return 0;
     }
     sdl_context = SDL_GL_CreateContext(sdl_window);
     if (!sdl_context || SDL_GL_MakeCurrent(sdl_window, sdl_context) != 0) {
-        fprintf(stderr, "frostmere: no OpenGL context: %s\n", SDL_GetError());
+        report("no OpenGL context: %s", SDL_GetError());
         return 0;
     }
     // Present at the display's pace where the driver allows it.

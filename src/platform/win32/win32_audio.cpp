@@ -8,6 +8,7 @@
 #include "platform/win32/win32_audio.h"
 
 #include "platform/win32/wave_position.h"
+#include "support/report.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -42,10 +43,9 @@ int win32_audio_open(int rate)
     MMRESULT result = waveOutOpen(&opened, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL);
     if (result != MMSYSERR_NOERROR) {
         char text[MAXERRORLENGTH];
-        fprintf(stderr,
-                "sound: no wave output device could be opened at %d Hz, 16-bit stereo "
-                "(waveOut error %u: %s)\n",
-                rate, (unsigned)result, wave_error_text(result, text, sizeof text));
+        report("no wave output device could be opened at %d Hz, 16-bit stereo "
+               "(waveOut error %u: %s)",
+               rate, (unsigned)result, wave_error_text(result, text, sizeof text));
         return 0;
     }
     device = opened;
@@ -74,15 +74,15 @@ void win32_audio_play_loop(const void *pcm, uint32_t bytes)
     char text[MAXERRORLENGTH];
     MMRESULT result = waveOutPrepareHeader(device, &header, sizeof header);
     if (result != MMSYSERR_NOERROR) {
-        fprintf(stderr, "sound: the loop buffer could not be prepared (waveOut error %u: %s)\n",
-                (unsigned)result, wave_error_text(result, text, sizeof text));
+        report("the loop buffer could not be prepared (waveOut error %u: %s)",
+               (unsigned)result, wave_error_text(result, text, sizeof text));
         return;
     }
     header_prepared = true;
     result = waveOutWrite(device, &header, sizeof header);
     if (result != MMSYSERR_NOERROR) {
-        fprintf(stderr, "sound: the loop buffer could not be played (waveOut error %u: %s)\n",
-                (unsigned)result, wave_error_text(result, text, sizeof text));
+        report("the loop buffer could not be played (waveOut error %u: %s)",
+               (unsigned)result, wave_error_text(result, text, sizeof text));
         win32_audio_reset();
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/gl.h"
+#include "support/report.h"
 
 const char *const WIN32_WINDOW_CLASS = "morrowgladesintrosystem";
 
@@ -59,8 +60,8 @@ int win32_register_class()
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszClassName = WIN32_WINDOW_CLASS;
     if (!RegisterClassA(&wc)) {
-        fprintf(stderr, "frostmere: the window class could not be registered (error %lu)\n",
-                (unsigned long)GetLastError());
+        report("the window class could not be registered (error %lu)",
+               (unsigned long)GetLastError());
         return 0;
     }
     class_registered = 1;
@@ -113,21 +114,19 @@ int win32_window_open(int width, int height, int fullscreen, const char *title, 
                              CW_USEDEFAULT, rect.right - rect.left, rect.bottom - rect.top,
                              nullptr, nullptr, instance, nullptr);
     if (!window) {
-        fprintf(stderr, "frostmere: the window could not be created (error %lu)\n",
-                (unsigned long)GetLastError());
+        report("the window could not be created (error %lu)", (unsigned long)GetLastError());
         return 0;
     }
     device_context = GetDC(window);
     if (!device_context) {
-        fprintf(stderr, "frostmere: the window has no device context\n");
+        report("the window has no device context");
         return 0;
     }
     if (!set_pixel_format(device_context))
-        fprintf(stderr, "frostmere: no 32-bit OpenGL pixel format with a depth buffer\n");
+        report("no 32-bit OpenGL pixel format with a depth buffer");
     gl_context = wglCreateContext(device_context);
     if (!gl_context || !wglMakeCurrent(device_context, gl_context)) {
-        fprintf(stderr, "frostmere: no OpenGL context (error %lu)\n",
-                (unsigned long)GetLastError());
+        report("no OpenGL context (error %lu)", (unsigned long)GetLastError());
         return 0;
     }
     return 1;
