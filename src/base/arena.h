@@ -6,9 +6,9 @@
 // whole block at shutdown. Every piece starts zeroed because the block is
 // never reused.
 //
-// ARENA_ALIGN is the size of a pointer: 4 bytes in a 32-bit build, as the
-// intro was made, and 8 in a 64-bit one, where tables of pointers (the
-// timeline, the paths) must sit on 8-byte boundaries.
+// ARENA_ALIGN is the size of a pointer: 4 bytes in a 32-bit build and 8 in a
+// 64-bit one, where tables of pointers (the timeline, the paths) must sit on
+// 8-byte boundaries.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,9 @@
-// crt_rand.h - the C runtime's random generator, reproduced exactly.
+// crt_rand.h - the Windows C runtime's random generator, in our own code.
 //
 // Every random picture of the program (textures, glyph boxes, jittered text)
-// was made with the Windows C runtime's srand/rand. This is that generator,
-// so the pictures are identical on every platform:
+// draws from the sequence of the Windows C runtime's srand/rand. Computing
+// it here keeps the pictures identical on every platform, whatever the
+// platform's own rand() does:
 //   state = state * 214013 + 2531011 (mod 2^32), value = (state >> 16) & 0x7FFF
 // Use crt_srand(seed) then crt_rand() (0..32767). Never call the platform's
 // rand(). The state is process-wide and main-thread only, as the runtime's is.
