@@ -247,15 +247,10 @@ static int capture_soundtrack()
     return 0;
 }
 
-// The program run: frames, log and sound as it plays them; every file but
-// the video is finished here.
-static int capture_run_program()
+// The run's virtual display: the frame hooks, and a frame limit where the
+// options allow one.
+static CaptureConfig run_config()
 {
-    std::string why;
-    if (!options.out_dir.empty() && !make_dirs(options.out_dir, why)) {
-        report("cannot create the folder %s: %s", options.out_dir.c_str(), why.c_str());
-        return 1;
-    }
     CaptureConfig config = {};
     config.fps = options.fps;
     config.max_frames = options.max_frames;
@@ -270,21 +265,28 @@ static int capture_run_program()
     config.on_frame = save_frame;
     config.after_frame = after_frame;
     config.stop_requested = stop_run;
-    // The progress counts towards the frame limit or the show's end,
-    // whichever comes first.
-    uint32_t expected = config.max_frames;
+    return config;
+}
+
+// The frames the progress counts towards: the frame limit or the show's
+// end, whichever comes first (0: unknown).
+static uint32_t progress_frames(const CaptureConfig *config)
+{
+    uint32_t expected = config->max_frames;
     uint32_t show = options.quiet ? 0 : capture_expected_frames(options.fps);
     if (show && (!expected || show < expected))
         expected = show;
-    if (!options.timing_path.empty()) {
-        timing_start(&config);
-        app_on_frame = log_frame;
-    }
-    platform_capture_bootstrap(&platform, &config);
+    return expected;
+}
+
+// Opens the WAV file and the frame log and hooks them to the run; 0 with a
+// message when one cannot be written.
+static int open_run_files()
+{
     if (!options.wav_path.empty()) {
         if (!wav_open(&wav, options.wav_path.c_str(), 44100, 2)) {
             report("cannot write %s: %s", options.wav_path.c_str(), strerror(errno));
-            return 1;
+            return 0;
         }
     }
     if (!options.wav_path.empty() || video_on)
@@ -293,15 +295,18 @@ static int capture_run_program()
         frame_log = fopen(options.log_path.c_str(), "w");
         if (!frame_log) {
             report("cannot write %s: %s", options.log_path.c_str(), strerror(errno));
-            return 1;
+            return 0;
         }
         fprintf(frame_log, "# frame elapsed_ms frame_ms order row entry\n");
         app_on_frame = log_frame;
     }
+    return 1;
+}
 
-    capture_progress_begin(&progress, expected, options.quiet);
-    int outcome = app_run();
-    capture_progress_end(&progress);
+// Finishes the log, the timing table and the WAV file, saying what each
+// holds; 0 with a message when one could not be finished.
+static int finish_run_files()
+{
     // A failed write along the way leaves the error flag; the close only
     // reports the last flush.
     int log_failed = frame_log && ferror(frame_log);
@@ -309,14 +314,14 @@ static int capture_run_program()
         log_failed = 1;
     if (log_failed) {
         report("could not finish %s", options.log_path.c_str());
-        return 1;
+        return 0;
     }
     if (frame_log)
         printf("logged %u frames to %s\n", frames_logged, options.log_path.c_str());
     if (!options.timing_path.empty()) {
         if (!timing_write(options.timing_path.c_str(), platform_peak_memory_bytes())) {
             report("could not write %s: %s", options.timing_path.c_str(), strerror(errno));
-            return 1;
+            return 0;
         }
         printf("wrote frame costs to %s\n", options.timing_path.c_str());
     }
@@ -324,14 +329,16 @@ static int capture_run_program()
         uint64_t frames = wav.data_bytes / 4;
         if (!wav_close(&wav)) {
             report("could not finish %s", options.wav_path.c_str());
-            return 1;
+            return 0;
         }
         printf("wrote %s (%.2f s of sound)\n", options.wav_path.c_str(), frames / 44100.0);
     }
-    uint32_t presented = capture_frames_presented();
-    if (!options.out_dir.empty())
-        printf("%u frames presented, %u written to %s\n", presented, frames_written,
-               options.out_dir.c_str());
+    return 1;
+}
+
+// The exit code for how the program ended and what it presented.
+static int run_exit_code(int outcome, uint32_t presented)
+{
     if (outcome != APP_OUTCOME_ENDED) {
         report("the program failed (%s)",
                outcome == APP_OUTCOME_NO_GL          ? "no OpenGL window"
@@ -351,6 +358,37 @@ static int capture_run_program()
         }
     }
     return 0;
+}
+
+// The program run: frames, log and sound as it plays them; every file but
+// the video is finished here.
+static int capture_run_program()
+{
+    std::string why;
+    if (!options.out_dir.empty() && !make_dirs(options.out_dir, why)) {
+        report("cannot create the folder %s: %s", options.out_dir.c_str(), why.c_str());
+        return 1;
+    }
+    CaptureConfig config = run_config();
+    const uint32_t expected = progress_frames(&config);
+    if (!options.timing_path.empty()) {
+        timing_start(&config);
+        app_on_frame = log_frame;
+    }
+    platform_capture_bootstrap(&platform, &config);
+    if (!open_run_files())
+        return 1;
+
+    capture_progress_begin(&progress, expected, options.quiet);
+    int outcome = app_run();
+    capture_progress_end(&progress);
+    if (!finish_run_files())
+        return 1;
+    uint32_t presented = capture_frames_presented();
+    if (!options.out_dir.empty())
+        printf("%u frames presented, %u written to %s\n", presented, frames_written,
+               options.out_dir.c_str());
+    return run_exit_code(outcome, presented);
 }
 
 // The program run, and the video made of it.

@@ -118,6 +118,57 @@ static const PatternCell *row_cells(const Song *song)
     return pattern->cells + song->row * song->channel_count;
 }
 
+// The row's step of the volume envelope, and the fade once the key is off
+// (at once, from silence, for an instrument without an envelope).
+static void row_envelope(Channel *ch, const Instrument *ins)
+{
+    if (ins->volume_type & ENVELOPE_ON) {
+        if (!ch->envelope_done)
+            envelope_step(ch, ins);
+        if (ch->key_off)
+            fade(ch, ins);
+    } else if (ch->key_off) {
+        ch->envelope_volume = 0;
+        fade(ch, ins);
+    }
+}
+
+// What a row's effect sets once, on the row itself: the portamento
+// memories (the slides run every tick, in process_tick_effects), a pattern
+// break, speed and tempo.
+static void row_effect(Song *song, Channel *ch, const PatternCell &cell)
+{
+    switch (cell.effect) {
+    case EFFECT_PORTA_UP:
+        if (cell.param)
+            ch->porta_up_memory = cell.param;
+        break;
+    case EFFECT_PORTA_DOWN:
+        if (cell.param)
+            ch->porta_down_memory = cell.param;
+        break;
+    case EFFECT_PATTERN_BREAK: {
+        int32_t r = (cell.param & 0x0F) + (cell.param >> 4) * 10;
+        if (r > 63)
+            r = 0;
+        int32_t target = song->order + 1 >= song->song_length ? 0 : song->order + 1;
+        // A row the target pattern does not have would be read past its end.
+        if (r >= song->patterns[song->order_table[target]].rows)
+            r = 0;
+        song->next_row = r;
+        song->next_order = target;
+        break;
+    }
+    case EFFECT_SPEED:
+        if (cell.param < 32)
+            song->speed = cell.param;
+        else
+            set_bpm(song, cell.param);
+        break;
+    default: break;
+    }
+}
+
 void process_row(Song *song)
 {
     song->next_order = -1;
@@ -160,45 +211,8 @@ void process_row(Song *song)
         if (cell.note == NOTE_KEY_OFF || cell.effect == EFFECT_KEY_OFF)
             ch->key_off = 1;
 
-        if (ins->volume_type & ENVELOPE_ON) {
-            if (!ch->envelope_done)
-                envelope_step(ch, ins);
-            if (ch->key_off)
-                fade(ch, ins);
-        } else if (ch->key_off) {
-            ch->envelope_volume = 0;
-            fade(ch, ins);
-        }
-
-        switch (cell.effect) {
-        case EFFECT_PORTA_UP:
-            if (cell.param)
-                ch->porta_up_memory = cell.param;
-            break;
-        case EFFECT_PORTA_DOWN:
-            if (cell.param)
-                ch->porta_down_memory = cell.param;
-            break;
-        case EFFECT_PATTERN_BREAK: {
-            int32_t r = (cell.param & 0x0F) + (cell.param >> 4) * 10;
-            if (r > 63)
-                r = 0;
-            int32_t target = song->order + 1 >= song->song_length ? 0 : song->order + 1;
-            // A row the target pattern does not have would be read past its end.
-            if (r >= song->patterns[song->order_table[target]].rows)
-                r = 0;
-            song->next_row = r;
-            song->next_order = target;
-            break;
-        }
-        case EFFECT_SPEED:
-            if (cell.param < 32)
-                song->speed = cell.param;
-            else
-                set_bpm(song, cell.param);
-            break;
-        default: break;
-        }
+        row_envelope(ch, ins);
+        row_effect(song, ch, cell);
         update_voice(ch, sample, song);
     }
 }

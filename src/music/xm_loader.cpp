@@ -380,6 +380,45 @@ static const char *load_instrument(Instrument *ins, PlayerFile *file, int32_t fi
     return nullptr;
 }
 
+// The module header after the signature: sizes, flags, default speed and
+// tempo and the order table, checked against what the player can hold.
+// Null, or why the module is refused; *pattern_count gets the number of
+// patterns, which follow in the file.
+static const char *read_song_header(Song *song, PlayerFile *file, int32_t file_size,
+                                    uint16_t *pattern_count)
+{
+    player_file_seek(file, 60, SEEK_FROM_START);
+    uint32_t header_size = read_u32(file);
+    uint8_t h[276];
+    read_bytes(file, h, sizeof h);
+    uint16_t song_length = u16_at(h);
+    uint16_t restart = u16_at(h + 2);
+    uint16_t channels = u16_at(h + 4);
+    *pattern_count = u16_at(h + 6);
+    uint16_t instrument_count = u16_at(h + 8);
+    song->flags = u16_at(h + 10);
+    song->default_speed = (int16_t)u16_at(h + 12);
+    song->default_bpm = (int16_t)u16_at(h + 14);
+    memcpy(song->order_table, h + 16, MAX_ORDERS);
+    seek_to(file, 60 + (int64_t)header_size, file_size);
+
+    if (channels == 0 || channels > MAX_CHANNELS)
+        return "the channel count is not 1 to 32";
+    if (song_length == 0 || song_length > MAX_ORDERS)
+        return "the song length is not 1 to 256";
+    if (*pattern_count > MAX_PATTERNS)
+        return "the module has more than 256 patterns";
+    if (!(song->flags & SONG_LINEAR_FREQUENCIES))
+        return "the module uses the Amiga frequency table; only linear frequencies play";
+    song->song_length = (int16_t)song_length;
+    song->channel_count = (int16_t)channels;
+    song->restart_position = restart < song_length ? (int16_t)restart : 0;
+    // Instruments past 128 cannot be named by a cell and nothing follows them.
+    song->instrument_count =
+        (int16_t)(instrument_count > MAX_INSTRUMENTS ? MAX_INSTRUMENTS : instrument_count);
+    return nullptr;
+}
+
 Song *song_load(const char *name)
 {
     load_error = "";
@@ -402,39 +441,13 @@ Song *song_load(const char *name)
     song->tick_callback = song_tick;
     song->initial_global_volume = 64;
 
-    player_file_seek(file, 60, SEEK_FROM_START);
-    uint32_t header_size = read_u32(file);
-    uint8_t h[276];
-    read_bytes(file, h, sizeof h);
-    uint16_t song_length = u16_at(h);
-    uint16_t restart = u16_at(h + 2);
-    uint16_t channels = u16_at(h + 4);
-    uint16_t pattern_count = u16_at(h + 6);
-    uint16_t instrument_count = u16_at(h + 8);
-    song->flags = u16_at(h + 10);
-    song->default_speed = (int16_t)u16_at(h + 12);
-    song->default_bpm = (int16_t)u16_at(h + 14);
-    memcpy(song->order_table, h + 16, MAX_ORDERS);
-    seek_to(file, 60 + (int64_t)header_size, file_size);
-
-    if (channels == 0 || channels > MAX_CHANNELS)
-        return fail(song, file, "the channel count is not 1 to 32");
-    if (song_length == 0 || song_length > MAX_ORDERS)
-        return fail(song, file, "the song length is not 1 to 256");
-    if (pattern_count > MAX_PATTERNS)
-        return fail(song, file, "the module has more than 256 patterns");
-    if (!(song->flags & SONG_LINEAR_FREQUENCIES))
-        return fail(song, file,
-                    "the module uses the Amiga frequency table; only linear frequencies play");
-    song->song_length = (int16_t)song_length;
-    song->channel_count = (int16_t)channels;
-    song->restart_position = restart < song_length ? (int16_t)restart : 0;
-    // Instruments past 128 cannot be named by a cell and nothing follows them.
-    song->instrument_count =
-        (int16_t)(instrument_count > MAX_INSTRUMENTS ? MAX_INSTRUMENTS : instrument_count);
+    uint16_t pattern_count;
+    const char *why = read_song_header(song, file, file_size, &pattern_count);
+    if (why)
+        return fail(song, file, why);
 
     song->patterns_referenced = 0;
-    for (int i = 0; i < song_length; ++i)
+    for (int i = 0; i < song->song_length; ++i)
         if (song->order_table[i] >= song->patterns_referenced)
             song->patterns_referenced = song->order_table[i] + 1;
     song->pattern_slots =
@@ -442,7 +455,7 @@ Song *song_load(const char *name)
     song->patterns = (Pattern *)calloc((size_t)song->pattern_slots + 1, sizeof(Pattern));
     if (!song->patterns)
         return fail(song, file, "out of memory");
-    const char *why = load_patterns(song, file, pattern_count, file_size);
+    why = load_patterns(song, file, pattern_count, file_size);
     if (why)
         return fail(song, file, why);
 

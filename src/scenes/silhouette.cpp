@@ -77,6 +77,70 @@ static void full_frame_projection()
     glOrtho(0, 640, 480, 0, -1, 1);
 }
 
+// The backdrop fills the frame through a texture window of width C and
+// height S about the centre: it zooms, flattens to a line and comes back
+// mirrored as the angle turns.
+static void draw_backdrop()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, backdrop_texture);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    glColor4f(1, 1, 1, 1);
+    const float c = cosf(silhouette_state.backdrop_angle);
+    const float s = sinf(silhouette_state.backdrop_angle);
+    const float uv[8] = {0.5f - c * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
+                         0.5f - s * 0.5f,   (c + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
+                         0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};
+    textured_frame_quad(uv);
+}
+
+// The overlay shows only where texture 7 was bright. Its first and third
+// corners take the sine for both coordinates, so the pattern twists as well
+// as turning.
+static void draw_overlay()
+{
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.4f);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glScalef(2, 2, 2);
+    glColor4f(1, 1, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, overlay_texture);
+    const float c = cosf(silhouette_state.overlay_angle);
+    const float s = sinf(silhouette_state.overlay_angle);
+    const float uv[8] = {0.5f - s * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
+                         0.5f - s * 0.5f,   (s + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
+                         0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};
+    textured_frame_quad(uv);
+    // The texture matrix is not part of the attribute stack.
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+}
+
+// Eyes and mouth: plain quads that only the mask's cut-outs let through;
+// then the mask, the black robot with its cut-outs.
+static void draw_robot_cut_out(const SilhouetteFrame &frame)
+{
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glBegin(GL_QUADS);
+    glColor4f(frame.glow, 0, 0, 1);
+    glVertex2f(272, 132), glVertex2f(382, 132), glVertex2f(382, 260), glVertex2f(272, 260);
+    glColor4f(frame.flash, frame.flash, frame.flash, 1);
+    glVertex2f(272, 260), glVertex2f(382, 260), glVertex2f(382, 336), glVertex2f(272, 336);
+    glEnd();
+
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_ALPHA_TEST);
+    glBindTexture(GL_TEXTURE_2D, robot_mask_texture);
+    glColor4f(0, 0, 0, 1);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    textured_frame_quad(WHOLE_TEXTURE);
+}
+
 void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
 {
     const SilhouetteFrame frame = silhouette_advance(order, row, frame_ms);
@@ -93,57 +157,9 @@ void layer_robot_silhouette(int order, int row, int, int, int frame_ms)
     const int dy = (crt_rand() & 15) - 7;
     glViewport(dx, dy, dx + 640, dy + 480);
 
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, backdrop_texture);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    glColor4f(1, 1, 1, 1);
-
-    // A texture window of width C and height S about the centre: it zooms,
-    // flattens to a line and comes back mirrored as the angle turns.
-    float c = cosf(silhouette_state.backdrop_angle), s = sinf(silhouette_state.backdrop_angle);
-    const float backdrop_uv[8] = {0.5f - c * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
-                                  0.5f - s * 0.5f,   (c + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
-                                  0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};
-    textured_frame_quad(backdrop_uv);
-
-    // The overlay shows only where texture 7 was bright. Its first and
-    // third corners take the sine for both coordinates, so the pattern
-    // twists as well as turning.
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.4f);
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glScalef(2, 2, 2);
-    glColor4f(1, 1, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, overlay_texture);
-    c = cosf(silhouette_state.overlay_angle), s = sinf(silhouette_state.overlay_angle);
-    const float overlay_uv[8] = {0.5f - s * 0.5f,   0.5f - s * 0.5f,   (c + 1.0f) * 0.5f,
-                                 0.5f - s * 0.5f,   (s + 1.0f) * 0.5f, (s + 1.0f) * 0.5f,
-                                 0.5f - c * 0.5f,   (s + 1.0f) * 0.5f};
-    textured_frame_quad(overlay_uv);
-    // The texture matrix is not part of the attribute stack.
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-
-    // Eyes and mouth: plain quads that only the mask's cut-outs let through.
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_TEXTURE_2D);
-    glBegin(GL_QUADS);
-    glColor4f(frame.glow, 0, 0, 1);
-    glVertex2f(272, 132), glVertex2f(382, 132), glVertex2f(382, 260), glVertex2f(272, 260);
-    glColor4f(frame.flash, frame.flash, frame.flash, 1);
-    glVertex2f(272, 260), glVertex2f(382, 260), glVertex2f(382, 336), glVertex2f(272, 336);
-    glEnd();
-
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_ALPHA_TEST);
-    glBindTexture(GL_TEXTURE_2D, robot_mask_texture);
-    glColor4f(0, 0, 0, 1);
-    glAlphaFunc(GL_GREATER, 0.5f);
-    textured_frame_quad(WHOLE_TEXTURE);
+    draw_backdrop();
+    draw_overlay();
+    draw_robot_cut_out(frame);
 
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_TEXTURE_2D);
