@@ -41,6 +41,17 @@ void process_close_input(ProcessChild *child);
 // Waits for the child to exit: its exit code, 128 + N when signal N ended
 // it, -1 when there was no child or the wait failed.
 int process_wait(ProcessChild *child);
+// How process_wait() starts on every system: the child's input is closed,
+// so that it reads to its end, and the child no longer counts as running.
+// 0 when none was running (nothing to wait for).
+inline int process_wait_begin(ProcessChild *child)
+{
+    process_close_input(child);
+    if (!child->running)
+        return 0;
+    child->running = 0;
+    return 1;
+}
 // Ends the child at once and waits for it (nothing when none runs).
 void process_kill(ProcessChild *child);
 

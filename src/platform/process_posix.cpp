@@ -103,10 +103,8 @@ void process_close_input(ProcessChild *child)
 
 int process_wait(ProcessChild *child)
 {
-    process_close_input(child);
-    if (!child->running)
+    if (!process_wait_begin(child))
         return -1;
-    child->running = 0;
     int status;
     pid_t got;
     while ((got = waitpid((pid_t)child->id, &status, 0)) < 0 && errno == EINTR)

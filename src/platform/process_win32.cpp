@@ -106,10 +106,8 @@ void process_close_input(ProcessChild *child)
 
 int process_wait(ProcessChild *child)
 {
-    process_close_input(child);
-    if (!child->running)
+    if (!process_wait_begin(child))
         return -1;
-    child->running = 0;
     HANDLE process = (HANDLE)child->id;
     DWORD code = (DWORD)-1;
     int ok = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&

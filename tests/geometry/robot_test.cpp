@@ -7,7 +7,7 @@
 #include <map>
 
 #include "../gl_fixture.h"
-#include "../path_poses.h"
+#include "../robot_fixture.h"
 #include "base/arena.h"
 #include "geometry/chamfer_box.h"
 #include "geometry/robot.h"
@@ -77,21 +77,8 @@ TEST(Mouth, OpensOnItsRowsOfOrdersOneThreeFiveAndCloses)
     EXPECT_FLOAT_EQ(mouth_value(7, 0, 20), 1.65f);  // wide at the start of order 7
 }
 
-class RobotGl : public GlTest {
+class RobotGl : public RobotTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        GlTest::SetUpTestSuite();
-        ASSERT_EQ(arena_init(), 1);
-        ASSERT_EQ(textures_build(), 1);
-        ASSERT_EQ(robot_parts_build(), 1);
-    }
-    void SetUp() override
-    {
-        GlTest::SetUp();
-        glEnable(GL_CULL_FACE);  // the program's standing 3-D state
-        ASSERT_EQ(pose_paths({320, 240}), 1);
-    }
     void TearDown() override { EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR); }
     // The robot from the front, 12 pixels a unit about (72, 20).
     static Picture front(const RobotPose &pose)

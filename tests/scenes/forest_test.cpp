@@ -3,7 +3,7 @@
 // from the recorded paths.
 // FM_PICTURES=<dir> keeps the drawn frames as forest_*.png.
 #include "../gl_fixture.h"
-#include "../path_poses.h"
+#include "../robot_fixture.h"
 #include "base/arena.h"
 #include "geometry/robot.h"
 #include "geometry/terrain.h"
@@ -24,24 +24,18 @@ int black_pixels(const Picture &p) { return 640 * 480 - p.count_lit(0, 0, 640, 4
 
 }  // namespace
 
-class Forest : public GlTest {
+class Forest : public RobotTest {
 protected:
     static void SetUpTestSuite()
     {
-        GlTest::SetUpTestSuite();
-        ASSERT_EQ(arena_init(), 1);
-        ASSERT_EQ(textures_build(), 1);
-        ASSERT_EQ(robot_parts_build(), 1);
+        RobotTest::SetUpTestSuite();
         ASSERT_EQ(trees_build(), 1);
         ASSERT_EQ(terrain_build(), 1);
     }
     void SetUp() override
     {
-        GlTest::SetUp();
-        glEnable(GL_CULL_FACE);  // the program's standing 3-D state
+        RobotTest::SetUp();
         glDepthFunc(GL_LESS);
-        ASSERT_EQ(pose_paths({320, 240}), 1);
-        mouth_reset();
     }
     void TearDown() override
     {
