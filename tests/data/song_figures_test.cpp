@@ -19,6 +19,8 @@
 namespace {
 
 constexpr int RATE = 44100;
+// M_PI is POSIX, not C++: MinGW leaves it out in a strict C++20 build.
+constexpr double PI = 3.14159265358979323846;
 constexpr int ROW_FRAMES = 4860;  // 6 ticks of 810 frames at 136 BPM
 constexpr int VOICE_CHANNEL = 9;
 
@@ -41,10 +43,10 @@ std::vector<double> filtered(std::vector<double> x, const std::vector<Biquad> &s
 // An 8th-order Butterworth high-pass, so little below `fc` leaks into the share.
 std::vector<Biquad> high_pass(double fc)
 {
-    const double k = std::tan(M_PI * fc / RATE);
+    const double k = std::tan(PI * fc / RATE);
     std::vector<Biquad> out;
     for (int i = 0; i < 4; ++i) {
-        const double q = 1 / (2 * std::cos(M_PI * (2 * i + 1) / 16.0));
+        const double q = 1 / (2 * std::cos(PI * (2 * i + 1) / 16.0));
         const double n = 1 / (1 + k / q + k * k);
         out.push_back({n, -2 * n, n, 2 * (k * k - 1) * n, (1 - k / q + k * k) * n});
     }
@@ -54,13 +56,13 @@ std::vector<Biquad> high_pass(double fc)
 // The two stages loudness meters weight by (BS.1770), for 44.1 kHz.
 std::vector<Biquad> k_weighting()
 {
-    double k = std::tan(M_PI * 1681.974450955533 / RATE), q = 0.7071752369554196;
+    double k = std::tan(PI * 1681.974450955533 / RATE), q = 0.7071752369554196;
     const double vh = std::pow(10.0, 3.999843853973347 / 20), vb = std::pow(vh, 0.4996667741545416);
     double a0 = 1 + k / q + k * k;
     const Biquad shelf = {(vh + vb * k / q + k * k) / a0, 2 * (k * k - vh) / a0,
                           (vh - vb * k / q + k * k) / a0, 2 * (k * k - 1) / a0,
                           (1 - k / q + k * k) / a0};
-    k = std::tan(M_PI * 38.13547087602444 / RATE), q = 0.5003270373238773;
+    k = std::tan(PI * 38.13547087602444 / RATE), q = 0.5003270373238773;
     a0 = 1 + k / q + k * k;
     return {shelf, {1, -2, 1, 2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0}};
 }
