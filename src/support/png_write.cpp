@@ -73,15 +73,11 @@ static int size_fits(uint64_t width, uint64_t height)
            width * height <= max_rgba_bytes / 4;
 }
 
-int png_write_rgba(const char *path, const uint8_t *rgba, int width, int height, int keep_alpha)
+// Each row with the filter that leaves the smallest sum of magnitudes,
+// behind its filter byte: the rows as PNG compresses them.
+static std::vector<uint8_t> filter_rows(const uint8_t *rgba, size_t w, size_t h, size_t bpp)
 {
-    if (!path || !rgba || width <= 0 || height <= 0 ||
-        !size_fits((uint64_t)width, (uint64_t)height))
-        return 0;
-    size_t w = (size_t)width, h = (size_t)height, bpp = keep_alpha ? 4 : 3;
     size_t row_bytes = w * bpp, stride = row_bytes + 1;
-
-    // Filtered rows: the candidates of each filter, then the smallest kept.
     std::vector<uint8_t> filtered(stride * h), rows(row_bytes * 2, 0), trial(row_bytes * 5);
     uint8_t *row = &rows[0], *up = &rows[row_bytes];
     for (size_t y = 0; y < h; ++y) {
@@ -108,20 +104,47 @@ int png_write_rgba(const char *path, const uint8_t *rgba, int width, int height,
         up = row;
         row = swap;
     }
+    return filtered;
+}
 
+// The zlib stream of bytes into packed; 0 when zlib fails.
+static int deflate_all(const std::vector<uint8_t> &bytes, std::vector<uint8_t> &packed)
+{
     z_stream z;
     memset(&z, 0, sizeof z);
     if (deflateInit(&z, 6) != Z_OK)
         return 0;
-    std::vector<uint8_t> packed(deflateBound(&z, (uLong)filtered.size()));
-    z.next_in = filtered.data();
-    z.avail_in = (uInt)filtered.size();
+    packed.resize(deflateBound(&z, (uLong)bytes.size()));
+    z.next_in = (Bytef *)bytes.data();
+    z.avail_in = (uInt)bytes.size();
     z.next_out = packed.data();
     z.avail_out = (uInt)packed.size();
     int done = deflate(&z, Z_FINISH) == Z_STREAM_END;
-    size_t packed_size = z.total_out;
+    packed.resize(z.total_out);
     deflateEnd(&z);
-    if (!done)
+    return done;
+}
+
+// Writes the file whole; a file that could not be finished is removed.
+static int write_file(const char *path, const std::vector<uint8_t> &file)
+{
+    FILE *f = fopen(path, "wb");
+    if (!f)
+        return 0;
+    int ok = fwrite(file.data(), 1, file.size(), f) == file.size();
+    ok = (fclose(f) == 0) && ok;
+    if (!ok)
+        remove(path);
+    return ok;
+}
+
+int png_write_rgba(const char *path, const uint8_t *rgba, int width, int height, int keep_alpha)
+{
+    if (!path || !rgba || width <= 0 || height <= 0 ||
+        !size_fits((uint64_t)width, (uint64_t)height))
+        return 0;
+    std::vector<uint8_t> packed;
+    if (!deflate_all(filter_rows(rgba, (size_t)width, (size_t)height, keep_alpha ? 4 : 3), packed))
         return 0;
 
     std::vector<uint8_t> file(png_signature, png_signature + 8);
@@ -131,20 +154,12 @@ int png_write_rgba(const char *path, const uint8_t *rgba, int width, int height,
     ihdr[8] = 8;                   // bits a sample
     ihdr[9] = keep_alpha ? 6 : 2;  // colour type: RGBA or RGB
     put_chunk(file, "IHDR", ihdr, sizeof ihdr);
-    for (size_t at = 0; at < packed_size; at += idat_bytes) {
-        size_t n = packed_size - at < idat_bytes ? packed_size - at : idat_bytes;
+    for (size_t at = 0; at < packed.size(); at += idat_bytes) {
+        size_t n = packed.size() - at < idat_bytes ? packed.size() - at : idat_bytes;
         put_chunk(file, "IDAT", &packed[at], n);
     }
     put_chunk(file, "IEND", nullptr, 0);
-
-    FILE *f = fopen(path, "wb");
-    if (!f)
-        return 0;
-    int ok = fwrite(file.data(), 1, file.size(), f) == file.size();
-    ok = (fclose(f) == 0) && ok;
-    if (!ok)
-        remove(path);
-    return ok;
+    return write_file(path, file);
 }
 
 // The whole file, or 0 when it cannot be read or is too large to be a picture.
@@ -162,16 +177,21 @@ static int read_file(const char *path, std::vector<uint8_t> &data)
     return ok;
 }
 
-int png_read_rgba(const char *path, std::vector<uint8_t> &rgba, int *width, int *height)
-{
-    std::vector<uint8_t> file;
-    if (!path || !read_file(path, file) || file.size() < 8 || memcmp(file.data(), png_signature, 8))
-        return 0;
-
-    // Walk the chunks: IHDR first, then consecutive IDATs, up to IEND.
-    uint32_t w = 0, h = 0;
-    int channels = 0, idat_state = 0;  // 0 none yet, 1 in the run, 2 after it
+// What the chunks of a picture say: its size and channels, and its zlib
+// stream gathered from the IDAT run.
+struct PngChunks {
+    uint32_t width, height;
+    int channels;
     std::vector<uint8_t> packed;
+};
+
+// Walks the chunks: IHDR first, then consecutive IDATs, up to IEND. 0 for
+// any chunk that is cut short, fails its CRC, is out of order or is a
+// critical one we cannot read.
+static int read_chunks(const std::vector<uint8_t> &file, PngChunks *png)
+{
+    int idat_state = 0;  // 0 none yet, 1 in the run, 2 after it
+    png->channels = 0;
     size_t at = 8;
     for (;;) {
         if (file.size() - at < 12)
@@ -187,7 +207,7 @@ int png_read_rgba(const char *path, std::vector<uint8_t> &rgba, int *width, int 
             return 0;
         at += 12 + (size_t)n;
         int is_ihdr = !memcmp(type, "IHDR", 4), is_idat = !memcmp(type, "IDAT", 4);
-        if (is_ihdr != (channels == 0))
+        if (is_ihdr != (png->channels == 0))
             return 0;  // IHDR missing, or a second one
         if (idat_state == 1 && !is_idat)
             idat_state = 2;
@@ -195,50 +215,50 @@ int png_read_rgba(const char *path, std::vector<uint8_t> &rgba, int *width, int 
             static const int channels_of_type[7] = {1, 0, 3, 0, 2, 0, 4};
             if (n != 13)
                 return 0;
-            w = get32(data);
-            h = get32(data + 4);
-            if (!size_fits(w, h) || data[8] != 8 || data[9] > 6 ||
+            png->width = get32(data);
+            png->height = get32(data + 4);
+            if (!size_fits(png->width, png->height) || data[8] != 8 || data[9] > 6 ||
                 !channels_of_type[data[9]] || data[10] || data[11] || data[12])
                 return 0;  // only 8-bit, non-palette, non-interlaced pictures
-            channels = channels_of_type[data[9]];
+            png->channels = channels_of_type[data[9]];
         } else if (is_idat) {
             if (idat_state == 2)
                 return 0;
             idat_state = 1;
-            packed.insert(packed.end(), data, data + n);
+            png->packed.insert(png->packed.end(), data, data + n);
         } else if (!memcmp(type, "IEND", 4)) {
-            break;
+            return idat_state != 0;
         } else if (!(type[0] & 0x20) && memcmp(type, "PLTE", 4)) {
             return 0;  // a critical chunk we cannot read
         }
     }
-    if (!idat_state)
-        return 0;
+}
 
-    // Deflate cannot pack more than 1032 bytes into one, so a small stream
-    // claiming a large picture is refused before its buffer is allocated.
-    size_t bpp = (size_t)channels, row_bytes = w * bpp, stride = row_bytes + 1;
-    uint64_t raw_size = (uint64_t)stride * h;
-    if (raw_size > (uint64_t)packed.size() * 1032 + 1024)
-        return 0;
-    std::vector<uint8_t> raw((size_t)raw_size);
+// Inflates packed into exactly raw.size() bytes; 0 for any other length.
+static int inflate_all(const std::vector<uint8_t> &packed, std::vector<uint8_t> &raw)
+{
     z_stream z;
     memset(&z, 0, sizeof z);
     if (inflateInit(&z) != Z_OK)
         return 0;
-    z.next_in = packed.data();
+    z.next_in = (Bytef *)packed.data();
     z.avail_in = (uInt)packed.size();
     z.next_out = raw.data();
     z.avail_out = (uInt)raw.size();
     int done = inflate(&z, Z_FINISH) == Z_STREAM_END && z.total_out == raw.size();
     inflateEnd(&z);
-    if (!done)
-        return 0;
+    return done;
+}
 
-    // Undo the filters in place, row after row, and widen to RGBA.
-    std::vector<uint8_t> out((size_t)w * h * 4), zero_row(row_bytes, 0);
+// Undoes the filters in place, row after row, and widens to RGBA in out.
+static int unfilter_rows(std::vector<uint8_t> &raw, const PngChunks &png, std::vector<uint8_t> &out)
+{
+    size_t w = png.width, h = png.height, bpp = (size_t)png.channels;
+    size_t row_bytes = w * bpp, stride = row_bytes + 1;
+    out.resize(w * h * 4);
+    std::vector<uint8_t> zero_row(row_bytes, 0);
     const uint8_t *up = zero_row.data();
-    int grey = channels < 3;
+    int grey = png.channels < 3;
     for (size_t y = 0; y < h; ++y) {
         uint8_t *row = &raw[y * stride + 1];
         int type = row[-1];
@@ -252,12 +272,31 @@ int png_read_rgba(const char *path, std::vector<uint8_t> &rgba, int *width, int 
             dst[0] = p[0];
             dst[1] = p[grey ? 0 : 1];
             dst[2] = p[grey ? 0 : 2];
-            dst[3] = channels == 2 ? p[1] : channels == 4 ? p[3] : 255;
+            dst[3] = png.channels == 2 ? p[1] : png.channels == 4 ? p[3] : 255;
         }
         up = row;
     }
+    return 1;
+}
+
+int png_read_rgba(const char *path, std::vector<uint8_t> &rgba, int *width, int *height)
+{
+    std::vector<uint8_t> file;
+    if (!path || !read_file(path, file) || file.size() < 8 || memcmp(file.data(), png_signature, 8))
+        return 0;
+    PngChunks png = {};
+    if (!read_chunks(file, &png))
+        return 0;
+    // Deflate cannot pack more than 1032 bytes into one, so a small stream
+    // claiming a large picture is refused before its buffer is allocated.
+    uint64_t raw_size = ((uint64_t)png.width * (uint64_t)png.channels + 1) * png.height;
+    if (raw_size > (uint64_t)png.packed.size() * 1032 + 1024)
+        return 0;
+    std::vector<uint8_t> raw((size_t)raw_size), out;
+    if (!inflate_all(png.packed, raw) || !unfilter_rows(raw, png, out))
+        return 0;
     rgba.swap(out);
-    *width = (int)w;
-    *height = (int)h;
+    *width = (int)png.width;
+    *height = (int)png.height;
     return 1;
 }
