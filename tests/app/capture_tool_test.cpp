@@ -158,6 +158,7 @@ TEST(CaptureTool, RefusesBadArgumentsBeforeWritingAndReportsMissingFrames)
 static const char DIGEST_FRAMES[] = "0,5,40,70,71,400,900,917,1200,1340,1450,1558,1600,1671,"
                                     "1800,1883,2100,2306,2380,2412,2700,2990,3000,3300,3600,3635";
 
+#ifndef _WIN32
 static uint64_t fnv1a64(const std::vector<uint8_t> &bytes)
 {
     uint64_t hash = 14695981039346656037ull;
@@ -227,6 +228,7 @@ static void expect_pinned_frames(const fs::path &dir, const std::string &rendere
     EXPECT_EQ(table, pinned) << "frames in " << dir.string()
                              << "; FROSTMERE_PIN_FRAMES=1 pins a deliberate change";
 }
+#endif
 
 TEST(CaptureTool, TheTimelineFollowsTheSongToTheTerminator)
 {

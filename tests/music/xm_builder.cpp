@@ -13,7 +13,7 @@ static void put32(std::vector<uint8_t> &out, uint32_t v)
 {
     put16(out, (int)v), put16(out, (int)(v >> 16));
 }
-static void put_zeros(std::vector<uint8_t> &out, size_t n) { out.insert(out.end(), n, 0); }
+static void put_zeros(std::vector<uint8_t> &out, size_t n) { out.resize(out.size() + n, 0); }
 static void put8s(std::vector<uint8_t> &out, std::initializer_list<int> values)
 {
     for (int v : values)
