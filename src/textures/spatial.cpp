@@ -286,53 +286,45 @@ int tex_shift(const TextureOp *op)
 // The running sum of box_blur_pass covers line positions k = j - half to
 // j + half - 1, each read at wrap255i(k): output j is the sum of that window
 // times 1 / (c + 1), so each pass also darkens by 2 * half / (c + 1).
-void box_blur_pass(int dst, int src, int c, int direction)
-{
-    // Reading a line while overwriting it would break the running sum, and a
-    // size outside a byte's range would take it outside the table below.
-    if (dst == src || c < 0 || c > 255)
-        return;
-    const int half = c / 2;
-    const float scale = (float)(1.0 / (c + 1));
-    // A window sum lies in 0 .. 2 * half * 255; its scaled byte is tabled once.
-    static uint8_t level[2 * 127 * 255 + 1];
-    for (int sum = 0; sum <= 2 * half * 255; ++sum)
-        level[sum] = clamp_float_byte((float)(sum * (double)scale));
+// Where a blur pass's window gains and loses a line as it moves on: the
+// window of output j covers lines j - half to j + half - 1 (wrapped).
+struct BlurWindow {
+    int half;
     int add_at[TEXTURE_SIZE], sub_at[TEXTURE_SIZE];
-    for (int j = 0; j < TEXTURE_SIZE; ++j) {
-        add_at[j] = wrap255i(j + half);
-        sub_at[j] = wrap255i(j - half);
-    }
+    const uint8_t *level;  // a window sum's scaled byte
+};
 
-    if (direction == BLUR_HORIZONTAL) {
-        for (int y = 0; y < TEXTURE_SIZE; ++y) {
-            const uint8_t *in = tex_pixel(src, 0, y);
-            uint8_t *out = tex_pixel(dst, 0, y);
-            int sr = 0, sg = 0, sb = 0;
-            for (int k = -half; k < half; ++k) {
-                const uint8_t *q = in + wrap255i(k) * 4;
-                sr += q[0];
-                sg += q[1];
-                sb += q[2];
-            }
-            for (int j = 0; j < TEXTURE_SIZE; ++j) {
-                out[j * 4 + 0] = level[sr];
-                out[j * 4 + 1] = level[sg];
-                out[j * 4 + 2] = level[sb];
-                const uint8_t *a = in + add_at[j] * 4, *s = in + sub_at[j] * 4;
-                sr += a[0] - s[0];
-                sg += a[1] - s[1];
-                sb += a[2] - s[2];
-            }
+static void blur_rows(int dst, int src, const BlurWindow &w)
+{
+    for (int y = 0; y < TEXTURE_SIZE; ++y) {
+        const uint8_t *in = tex_pixel(src, 0, y);
+        uint8_t *out = tex_pixel(dst, 0, y);
+        int sr = 0, sg = 0, sb = 0;
+        for (int k = -w.half; k < w.half; ++k) {
+            const uint8_t *q = in + wrap255i(k) * 4;
+            sr += q[0];
+            sg += q[1];
+            sb += q[2];
         }
-        return;
+        for (int j = 0; j < TEXTURE_SIZE; ++j) {
+            out[j * 4 + 0] = w.level[sr];
+            out[j * 4 + 1] = w.level[sg];
+            out[j * 4 + 2] = w.level[sb];
+            const uint8_t *a = in + w.add_at[j] * 4, *s = in + w.sub_at[j] * 4;
+            sr += a[0] - s[0];
+            sg += a[1] - s[1];
+            sb += a[2] - s[2];
+        }
     }
+}
 
-    // Vertical: every column's running sum advances together, row by row.
-    // The sums are integers, so this gives exactly the column-by-column
-    // result while reading whole rows.
+// Every column's running sum advances together, row by row. The sums are
+// integers, so this gives exactly the column-by-column result while
+// reading whole rows.
+static void blur_columns(int dst, int src, const BlurWindow &w)
+{
     int sum[TEXTURE_SIZE * 4] = {};
-    for (int k = -half; k < half; ++k) {
+    for (int k = -w.half; k < w.half; ++k) {
         const uint8_t *q = tex_pixel(src, 0, wrap255i(k));
         for (int i = 0; i < TEXTURE_SIZE * 4; ++i)
             sum[i] += q[i];
@@ -340,14 +332,38 @@ void box_blur_pass(int dst, int src, int c, int direction)
     for (int j = 0; j < TEXTURE_SIZE; ++j) {
         uint8_t *out = tex_pixel(dst, 0, j);
         for (int x = 0; x < TEXTURE_SIZE; ++x) {
-            out[x * 4 + 0] = level[sum[x * 4 + 0]];
-            out[x * 4 + 1] = level[sum[x * 4 + 1]];
-            out[x * 4 + 2] = level[sum[x * 4 + 2]];
+            out[x * 4 + 0] = w.level[sum[x * 4 + 0]];
+            out[x * 4 + 1] = w.level[sum[x * 4 + 1]];
+            out[x * 4 + 2] = w.level[sum[x * 4 + 2]];
         }
-        const uint8_t *a = tex_pixel(src, 0, add_at[j]), *s = tex_pixel(src, 0, sub_at[j]);
+        const uint8_t *a = tex_pixel(src, 0, w.add_at[j]), *s = tex_pixel(src, 0, w.sub_at[j]);
         for (int i = 0; i < TEXTURE_SIZE * 4; ++i)
             sum[i] += a[i] - s[i];
     }
+}
+
+void box_blur_pass(int dst, int src, int c, int direction)
+{
+    // Reading a line while overwriting it would break the running sum, and a
+    // size outside a byte's range would take it outside the table below.
+    if (dst == src || c < 0 || c > 255)
+        return;
+    BlurWindow window;
+    window.half = c / 2;
+    const float scale = (float)(1.0 / (c + 1));
+    // A window sum lies in 0 .. 2 * half * 255; its scaled byte is tabled once.
+    static uint8_t level[2 * 127 * 255 + 1];
+    for (int sum = 0; sum <= 2 * window.half * 255; ++sum)
+        level[sum] = clamp_float_byte((float)(sum * (double)scale));
+    window.level = level;
+    for (int j = 0; j < TEXTURE_SIZE; ++j) {
+        window.add_at[j] = wrap255i(j + window.half);
+        window.sub_at[j] = wrap255i(j - window.half);
+    }
+    if (direction == BLUR_HORIZONTAL)
+        blur_rows(dst, src, window);
+    else
+        blur_columns(dst, src, window);
 }
 
 int tex_blur(const TextureOp *op)
