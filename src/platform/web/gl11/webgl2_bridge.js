@@ -123,9 +123,24 @@ mergeInto(LibraryManager.library, {
     gl.texSubImage2D(target, level, x, y, w, h, format, type,
                      HEAPU8.subarray(pixels, pixels + row * (h - 1) + w * bpp));
   },
+  // The canvas has no alpha channel (the page shows it opaque), and WebGL
+  // will not copy an RGB framebuffer into an RGBA texture, which OpenGL 1.1
+  // does with alpha 1; a blit into the texture converts it so. Textures a
+  // framebuffer cannot draw into are copied as before.
   wgl_copy_tex_sub_image_2d__deps: ['$FMGL'],
   wgl_copy_tex_sub_image_2d: function (target, level, xo, yo, x, y, w, h) {
-    FMGL.gl.copyTexSubImage2D(target, level, xo, yo, x, y, w, h);
+    var gl = FMGL.gl;
+    if (!FMGL.copyTarget) FMGL.copyTarget = gl.createFramebuffer();
+    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, FMGL.copyTarget);
+    gl.framebufferTexture2D(gl.DRAW_FRAMEBUFFER, gl.COLOR_ATTACHMENT0, target,
+                            gl.getParameter(gl.TEXTURE_BINDING_2D), level);
+    var blit = gl.checkFramebufferStatus(gl.DRAW_FRAMEBUFFER) === gl.FRAMEBUFFER_COMPLETE;
+    if (blit)
+      gl.blitFramebuffer(x, y, x + w, y + h, xo, yo, xo + w, yo + h, gl.COLOR_BUFFER_BIT,
+                         gl.NEAREST);
+    gl.framebufferTexture2D(gl.DRAW_FRAMEBUFFER, gl.COLOR_ATTACHMENT0, target, null, level);
+    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, null);
+    if (!blit) gl.copyTexSubImage2D(target, level, xo, yo, x, y, w, h);
   },
   wgl_tex_parameter__deps: ['$FMGL'],
   wgl_tex_parameter: function (target, name, value) { FMGL.gl.texParameteri(target, name, value); },
