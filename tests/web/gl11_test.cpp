@@ -362,3 +362,73 @@ TEST(Gl11, BitmapsThroughListsAtTheRasterPosition)
 {
     expect_alike(bitmaps, "bitmaps");
 }
+
+// State changing between draws of every kind: display lists (one recorded
+// again, the name of its old buffer free to come back), immediate
+// triangles, glyphs, and part of the frame copied into a texture and drawn
+// back. The layer sends only the uniforms and attribute pointers that
+// changed, so each draw must still see its own state.
+static void interleaved(const Api &gl)
+{
+    static const GLubyte glyph[8] = {0xFF, 0x81, 0x81, 0x99, 0x99, 0x81, 0x81, 0xFF};
+    gl.glMatrixMode(GL_PROJECTION);
+    gl.glOrtho(0, 640, 480, 0, -1, 1);
+    gl.glMatrixMode(GL_MODELVIEW);
+    GLuint list = gl.glGenLists(1);
+    for (int pass = 0; pass < 2; ++pass) {
+        gl.glNewList(list, GL_COMPILE);
+        gl.glBegin(GL_QUADS);
+        gl.glVertex2f(0, 0);
+        gl.glVertex2f(40.0f - 10.0f * (float)pass, 0);
+        gl.glVertex2f(40, 40);
+        gl.glVertex2f(0, 40);
+        gl.glEnd();
+        gl.glEndList();
+        for (int i = 0; i < 12; ++i) {
+            gl.glPushMatrix();
+            gl.glTranslatef(10.0f + 50.0f * (float)i, 10.0f + 110.0f * (float)pass, 0);
+            gl.glColor4f((float)i / 12.0f, 1.0f - (float)i / 12.0f, (float)pass, 1);
+            gl.glCallList(list);
+            gl.glTranslatef(0, 50, 0);
+            gl.glShadeModel(i & 1 ? GL_FLAT : GL_SMOOTH);
+            gl.glBegin(GL_TRIANGLES);
+            gl.glColor4f(1, 1, 1, 1);
+            gl.glVertex2f(0, 0);
+            gl.glColor4f(0, 0, 1, 1);
+            gl.glVertex2f(40, 0);
+            gl.glColor4f(1, 0, 0, 1);
+            gl.glVertex2f(20, 40);
+            gl.glEnd();
+            gl.glColor4f(1, 1, 0, 1);
+            gl.glRasterPos2f(5, 50);
+            gl.glBitmap(8, 8, 0, 0, 10, 0, glyph);
+            gl.glPopMatrix();
+        }
+    }
+    // The top 256 rows of the left half into a texture, drawn below them.
+    GLuint t = 0;
+    gl.glGenTextures(1, &t);
+    gl.glBindTexture(GL_TEXTURE_2D, t);
+    gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl.glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 224, 256, 256);
+    gl.glEnable(GL_TEXTURE_2D);
+    gl.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    gl.glLoadIdentity();
+    gl.glBegin(GL_QUADS);
+    gl.glTexCoord2f(0, 1);
+    gl.glVertex2f(320, 224);
+    gl.glTexCoord2f(1, 1);
+    gl.glVertex2f(576, 224);
+    gl.glTexCoord2f(1, 0);
+    gl.glVertex2f(576, 480);
+    gl.glTexCoord2f(0, 0);
+    gl.glVertex2f(320, 480);
+    gl.glEnd();
+}
+
+TEST(Gl11, StateChangingBetweenListsTrianglesGlyphsAndCopies)
+{
+    expect_alike(interleaved, "interleaved");
+}

@@ -75,7 +75,7 @@ int gl11_bitmap_init(void)
     u_alpha_ref = wgl_uniform_location(program, "u_alpha_ref");
     buffer = wgl_buffer_create();
     atlas = wgl_texture_create();
-    wgl_texture_bind(GL_TEXTURE_2D, atlas);
+    gl11_bind_texture(atlas);
     wgl_tex_image_2d(GL_TEXTURE_2D, 0, GL_R8_, ATLAS_SIZE, ATLAS_SIZE, GL_RED_, GL_UNSIGNED_BYTE,
                      nullptr);
     wgl_tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -114,7 +114,7 @@ static void upload(int x, int y, int width, int height, const uint8_t *bits, int
         for (int c = 0; c < width; ++c)
             texels[(size_t)r * width + c] =
                 (bits[(size_t)r * row_bytes + c / 8] >> (7 - c % 8)) & 1 ? 255 : 0;
-    wgl_texture_bind(GL_TEXTURE_2D, atlas);
+    gl11_bind_texture(atlas);
     wgl_pixel_store(GL_UNPACK_ALIGNMENT, 1);
     wgl_tex_sub_image_2d(GL_TEXTURE_2D, 0, x, y, width, height, GL_RED_, GL_UNSIGNED_BYTE,
                          texels.data());
@@ -177,15 +177,16 @@ void gl11_flush_bitmaps(void)
     if (pending.empty())
         return;
     const int *vp = gs.a.transform.viewport;
-    wgl_program_use(program);
+    gl11_use_program(program);
     wgl_uniform_4f(u_viewport, (float)vp[0], (float)vp[1], (float)vp[2], (float)vp[3]);
     wgl_uniform_1i(u_atlas, 0);
     wgl_uniform_1i(u_alpha_func,
                    gs.a.enables.alpha_test ? (int)(gs.a.modes.alpha_func - GL_NEVER) + 1 : 0);
     wgl_uniform_1f(u_alpha_ref, gs.a.modes.alpha_ref);
-    wgl_texture_bind(GL_TEXTURE_2D, atlas);
+    gl11_bind_texture(atlas);
     wgl_buffer_data(buffer, (uint32_t)(pending.size() * sizeof(Gl11Vertex)), pending.data(), 1);
     const int stride = (int)sizeof(Gl11Vertex);
+    gl11_attributes_buffer = 0;  // its own three pointers: gl11_draw sets them all anew
     wgl_attribute(0, 4, stride, (int)offsetof(Gl11Vertex, position));
     wgl_attribute(1, 4, stride, (int)offsetof(Gl11Vertex, color));
     wgl_attribute(3, 2, stride, (int)offsetof(Gl11Vertex, tex));

@@ -1,10 +1,15 @@
 // gl11_draw.cpp - the fixed function as one GLSL program: transform,
 // texture coordinate generation (sphere map, reflection map), the texture
 // environment, flat shading and the alpha test; everything drawn by the
-// layer but glyphs goes through gl11_draw or gl11_draw_buffer.
+// layer but glyphs goes through gl11_draw or gl11_draw_buffer. A draw sends
+// only the uniforms, attribute pointers and texture binding that changed
+// since the last one:
+// each is a call into the page and through WebGL's checks, and a scene
+// makes hundreds of draws a frame with mostly the same state.
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/web/gl11/gl11_state.h"
 #include "platform/web/gl11/webgl2.h"
@@ -95,8 +100,72 @@ static uint32_t stream_buffer;
 static int u_mvp, u_modelview, u_normal_matrix, u_texture_matrix, u_color, u_tex, u_normal,
     u_texgen, u_flat, u_sampler, u_texture_on, u_env, u_alpha_func, u_alpha_ref;
 
+// The values the program's uniforms hold; all bits set is "never sent"
+// (no float or int the layer sends has that pattern).
+struct SentUniforms {
+    float mvp[16], modelview[16], normal_matrix[16], texture_matrix[16];
+    float color[4], tex[4], normal[4];
+    int texgen[2], flat, texture_on, sampler, env, alpha_func;
+    float alpha_ref;
+};
+static SentUniforms sent;
+static uint32_t current_program;
+static const uint32_t UNKNOWN_TEXTURE = 0xFFFFFFFFu;
+static uint32_t bound_texture;  // UNKNOWN_TEXTURE until the layer binds one
+uint32_t gl11_attributes_buffer;
+
+void gl11_use_program(uint32_t p)
+{
+    if (p != current_program)
+        wgl_program_use(p);
+    current_program = p;
+}
+
+void gl11_bind_texture(uint32_t handle)
+{
+    if (handle != bound_texture)
+        wgl_texture_bind(GL_TEXTURE_2D, handle);
+    bound_texture = handle;
+}
+
+void gl11_texture_deleted(uint32_t handle)
+{
+    if (handle == bound_texture)
+        bound_texture = 0;  // deleting the bound texture binds none
+}
+
+static void send_matrix(int location, float *held, const float *m)
+{
+    if (memcmp(held, m, 16 * sizeof(float)) != 0) {
+        memcpy(held, m, 16 * sizeof(float));
+        wgl_uniform_matrix4(location, m);
+    }
+}
+
+static void send_4f(int location, float *held, float x, float y, float z, float w)
+{
+    const float v[4] = {x, y, z, w};
+    if (memcmp(held, v, sizeof v) != 0) {
+        memcpy(held, v, sizeof v);
+        wgl_uniform_4f(location, x, y, z, w);
+    }
+}
+
+static void send_1i(int location, int *held, int value)
+{
+    if (*held != value) {
+        *held = value;
+        wgl_uniform_1i(location, value);
+    }
+}
+
 int gl11_draw_init(void)
 {
+    // A new context: nothing of the last one's program is current or held.
+    memset(&sent, 0xff, sizeof sent);
+    current_program = 0;
+    bound_texture = UNKNOWN_TEXTURE;
+    gl11_attributes_buffer = 0;
     program = wgl_program_create(VERTEX_SHADER, FRAGMENT_SHADER, ATTRIBUTES);
     if (!program)
         return 0;
@@ -149,38 +218,54 @@ static int texgen_code(bool enabled, uint32_t mode)
 static void set_uniforms(uint32_t mode)
 {
     const Gl11Attribs &a = gs.a;
-    float mvp[16];
     const float *mv = gl11_top(&gs.modelview);
+    gl11_use_program(program);
+    if (memcmp(sent.modelview, mv, sizeof sent.modelview) != 0) {
+        float nm[16];
+        normal_matrix(mv, nm);
+        send_matrix(u_normal_matrix, sent.normal_matrix, nm);
+        send_matrix(u_modelview, sent.modelview, mv);
+    }
+    float mvp[16];
     gl11_mat_multiply(mvp, gl11_top(&gs.projection), mv);
-    wgl_program_use(program);
-    wgl_uniform_matrix4(u_mvp, mvp);
-    wgl_uniform_matrix4(u_modelview, mv);
-    float nm[16];
-    normal_matrix(mv, nm);
-    wgl_uniform_matrix4(u_normal_matrix, nm);
-    wgl_uniform_matrix4(u_texture_matrix, gl11_top(&gs.texture_matrix));
-    wgl_uniform_4f(u_color, a.current.color[0], a.current.color[1], a.current.color[2],
-                   a.current.color[3]);
-    wgl_uniform_4f(u_tex, a.current.tex[0], a.current.tex[1], 0.0f, 0.0f);
-    wgl_uniform_4f(u_normal, a.current.normal[0], a.current.normal[1], a.current.normal[2], 0.0f);
-    wgl_uniform_2i(u_texgen, texgen_code(a.enables.texgen_s, a.texture.texgen_mode[0]),
-                   texgen_code(a.enables.texgen_t, a.texture.texgen_mode[1]));
-    wgl_uniform_1i(u_flat, a.modes.shade_model == GL_FLAT && mode != GL_LINES);
+    send_matrix(u_mvp, sent.mvp, mvp);
+    send_matrix(u_texture_matrix, sent.texture_matrix, gl11_top(&gs.texture_matrix));
+    send_4f(u_color, sent.color, a.current.color[0], a.current.color[1], a.current.color[2],
+            a.current.color[3]);
+    send_4f(u_tex, sent.tex, a.current.tex[0], a.current.tex[1], 0.0f, 0.0f);
+    send_4f(u_normal, sent.normal, a.current.normal[0], a.current.normal[1],
+            a.current.normal[2], 0.0f);
+    int texgen_s = texgen_code(a.enables.texgen_s, a.texture.texgen_mode[0]);
+    int texgen_t = texgen_code(a.enables.texgen_t, a.texture.texgen_mode[1]);
+    if (sent.texgen[0] != texgen_s || sent.texgen[1] != texgen_t) {
+        sent.texgen[0] = texgen_s;
+        sent.texgen[1] = texgen_t;
+        wgl_uniform_2i(u_texgen, texgen_s, texgen_t);
+    }
+    send_1i(u_flat, &sent.flat, a.modes.shade_model == GL_FLAT && mode != GL_LINES);
     bool textured = a.enables.texture_2d && gl11_texture_handle(a.texture.bound_2d) != 0;
-    wgl_uniform_1i(u_texture_on, textured ? 1 : 0);
-    wgl_uniform_1i(u_sampler, 0);
-    wgl_uniform_1i(u_env, a.texture.env_mode == GL_REPLACE ? 1
-                          : a.texture.env_mode == GL_DECAL ? 2
-                                                           : 0);
-    wgl_uniform_1i(u_alpha_func,
-                   a.enables.alpha_test ? (int)(a.modes.alpha_func - GL_NEVER) + 1 : 0);
-    wgl_uniform_1f(u_alpha_ref, a.modes.alpha_ref);
+    send_1i(u_texture_on, &sent.texture_on, textured ? 1 : 0);
+    send_1i(u_sampler, &sent.sampler, 0);
+    send_1i(u_env, &sent.env, a.texture.env_mode == GL_REPLACE ? 1
+                              : a.texture.env_mode == GL_DECAL ? 2
+                                                               : 0);
+    send_1i(u_alpha_func, &sent.alpha_func,
+            a.enables.alpha_test ? (int)(a.modes.alpha_func - GL_NEVER) + 1 : 0);
+    if (memcmp(&sent.alpha_ref, &a.modes.alpha_ref, sizeof(float)) != 0) {
+        sent.alpha_ref = a.modes.alpha_ref;
+        wgl_uniform_1f(u_alpha_ref, a.modes.alpha_ref);
+    }
     if (textured)
         gl11_texture_bind_current();
 }
 
-static void set_attributes(void)
+// Points the attributes at `buffer`, already bound as the array buffer,
+// unless they read it already.
+static void set_attributes(uint32_t buffer)
 {
+    if (gl11_attributes_buffer == buffer)
+        return;
+    gl11_attributes_buffer = buffer;
     const int stride = (int)sizeof(Gl11Vertex);
     wgl_attribute(0, 4, stride, (int)offsetof(Gl11Vertex, position));
     wgl_attribute(1, 4, stride, (int)offsetof(Gl11Vertex, color));
@@ -241,12 +326,12 @@ void gl11_draw(uint32_t mode, const Gl11Vertex *vertices, int count)
         mode = GL_TRIANGLES;
         set_uniforms(mode);
         static const float IDENTITY[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        wgl_uniform_matrix4(u_mvp, IDENTITY);
+        send_matrix(u_mvp, sent.mvp, IDENTITY);
     } else {
         set_uniforms(mode);
     }
     wgl_buffer_data(stream_buffer, (uint32_t)(count * sizeof(Gl11Vertex)), vertices, 1);
-    set_attributes();
+    set_attributes(stream_buffer);
     wgl_draw_arrays(mode, 0, count);
 }
 
@@ -254,7 +339,9 @@ void gl11_draw_buffer(uint32_t mode, uint32_t buffer, int first, int count)
 {
     gl11_flush_bitmaps();
     set_uniforms(mode);
-    wgl_buffer_bind(buffer);
-    set_attributes();
+    if (gl11_attributes_buffer != buffer) {
+        wgl_buffer_bind(buffer);
+        set_attributes(buffer);
+    }
     wgl_draw_arrays(mode, first, count);
 }

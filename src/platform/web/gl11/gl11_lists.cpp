@@ -111,8 +111,11 @@ extern "C" void GL11(glNewList)(GLuint list, GLenum mode)
     if (list >= lists.size())
         lists.resize(list + 1);
     DisplayList &l = lists[list];
-    if (l.buffer)
+    if (l.buffer) {
         wgl_buffer_delete(l.buffer);
+        if (gl11_attributes_buffer == l.buffer)
+            gl11_attributes_buffer = 0;
+    }
     l = DisplayList{};
     recording_list = list;
     rec_has_color = rec_has_tex = rec_has_normal = false;

@@ -109,6 +109,16 @@ uint32_t gl11_texture_handle(uint32_t name);
 void gl11_texture_bind_current(void);
 int gl11_bitmap_init(void);
 int gl11_draw_init(void);
+// Makes program current unless it is.
+void gl11_use_program(uint32_t program);
+// Binds the WebGL texture handle (0: none) to GL_TEXTURE_2D unless it is;
+// gl11_texture_deleted says a handle is gone (and so no longer bound).
+void gl11_bind_texture(uint32_t handle);
+void gl11_texture_deleted(uint32_t handle);
+// The buffer the vertex attribute pointers read (0: unknown). Whoever sets
+// the pointers sets it; a deleted buffer's name may come back, so deleting
+// the one it names sets it to 0.
+extern uint32_t gl11_attributes_buffer;
 
 // What a display list replays besides geometry: the state calls it holds.
 enum Gl11ListOp {

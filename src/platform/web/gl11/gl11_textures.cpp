@@ -25,7 +25,7 @@ uint32_t gl11_texture_handle(uint32_t name)
 
 void gl11_texture_bind_current(void)
 {
-    wgl_texture_bind(GL_TEXTURE_2D, gl11_texture_handle(gs.a.texture.bound_2d));
+    gl11_bind_texture(gl11_texture_handle(gs.a.texture.bound_2d));
 }
 
 extern "C" void GL11(glGenTextures)(GLsizei n, GLuint *textures)
@@ -42,8 +42,10 @@ extern "C" void GL11(glDeleteTextures)(GLsizei n, const GLuint *textures)
         uint32_t name = textures[i];
         if (name == 0 || name >= names.size())
             continue;
-        if (names[name].handle)
+        if (names[name].handle) {
             wgl_texture_delete(names[name].handle);
+            gl11_texture_deleted(names[name].handle);
+        }
         names[name] = {0, false};
         if (gs.a.texture.bound_2d == name)
             gs.a.texture.bound_2d = 0;
