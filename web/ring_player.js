@@ -1,8 +1,9 @@
 // ring_player.js - the page's AudioWorklet: plays the player's 16-bit stereo
 // ring in an endless loop from its first frame, as the desktop's looping
-// device buffer does. The page posts {ring, start} to begin and a fresh copy
-// of the ring ({ring}) after every player cycle; the worklet answers the
-// start with {started: currentTime}, the audio clock time of frame 0.
+// device buffer does. The page posts {ring, start} to begin and, after every
+// player cycle, the samples the player rewrote ({at, part}: part goes into
+// the ring at sample `at`); the worklet answers the start with
+// {started: currentTime}, the audio clock time of frame 0.
 class RingPlayer extends AudioWorkletProcessor {
   constructor() {
     super();
@@ -12,6 +13,7 @@ class RingPlayer extends AudioWorkletProcessor {
     this.announce = false;
     this.port.onmessage = (e) => {
       if (e.data.ring) this.ring = e.data.ring;
+      if (e.data.part && this.ring) this.ring.set(e.data.part, e.data.at);
       if (e.data.start) { this.frame = 0; this.playing = true; this.announce = true; }
       if (e.data.stop) { this.playing = false; this.ring = null; }
     };

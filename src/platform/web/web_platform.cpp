@@ -9,6 +9,8 @@
 // virtual time, audio_virtual_time 1), against the position the audio clock
 // says is heard; the worklet gets the refreshed ring after each cycle.
 // OpenGL is our layer over WebGL 2 (gl11/); glyphs come from canvas text.
+// When the page asks for the frame-exact mode (index.html?capture=1), the
+// table is the capture backend's over this one (web_capture.cpp).
 #include <emscripten.h>
 
 #include <cstdio>
@@ -34,7 +36,11 @@ void web_audio_refresh(void);
 double web_audio_heard_bytes(void);
 void web_audio_stop(void);
 int wgl_context_create(const char *selector);
+void web_window_closed(void);
+int web_capture_fps(void);
 }
+
+int web_capture_bootstrap(Platform *p, int fps);  // web_capture.cpp
 
 static void (*audio_cycle)(void);
 static int window_up;
@@ -82,6 +88,7 @@ static int web_window_open(int width, int height, int, const char *)
 static void web_window_close()
 {
     window_up = 0;
+    web_window_closed();
 }
 
 // The frame is shown when the browser gets control back: the next
@@ -216,7 +223,8 @@ static void web_audio_set_cycle(void (*cycle)(void))
     audio_cycle = cycle;
 }
 
-int platform_desktop_bootstrap(Platform *p)
+// The page's own table, for real time.
+static int web_bootstrap(Platform *p)
 {
     platform_defaults(p);
     p->name = "web";
@@ -242,9 +250,14 @@ int platform_desktop_bootstrap(Platform *p)
     return 1;
 }
 
-// The capture tool is not built for the browser; the table it would start
-// from is the page's.
+int platform_desktop_bootstrap(Platform *p)
+{
+    int fps = web_capture_fps();
+    return fps > 0 ? web_capture_bootstrap(p, fps) : web_bootstrap(p);
+}
+
+// The table the capture backend starts from: the page's.
 int platform_offscreen_bootstrap(Platform *p)
 {
-    return platform_desktop_bootstrap(p);
+    return web_bootstrap(p);
 }
