@@ -432,3 +432,47 @@ TEST(Gl11, StateChangingBetweenListsTrianglesGlyphsAndCopies)
 {
     expect_alike(interleaved, "interleaved");
 }
+
+// A list giving a colour per primitive, drawn as one, and between its
+// primitives a call of a list without colours of its own, which takes the
+// colour current at that point; after the list, its last colour is current.
+static void colours_in_a_list(const Api &gl)
+{
+    gl.glMatrixMode(GL_PROJECTION);
+    gl.glOrtho(0, 640, 480, 0, -1, 1);
+    gl.glMatrixMode(GL_MODELVIEW);
+    GLuint plain = gl.glGenLists(2), mesh = plain + 1;
+    gl.glNewList(plain, GL_COMPILE);
+    gl.glBegin(GL_TRIANGLES);
+    gl.glVertex2f(0, 300);
+    gl.glVertex2f(60, 300);
+    gl.glVertex2f(30, 360);
+    gl.glEnd();
+    gl.glEndList();
+    gl.glNewList(mesh, GL_COMPILE);
+    for (int i = 0; i < 10; ++i) {
+        gl.glColor4f((float)i / 10.0f, 0.5f, 1.0f - (float)i / 10.0f, 1);
+        gl.glBegin(GL_TRIANGLES);
+        gl.glVertex2f(10.0f + 60.0f * (float)i, 10);
+        gl.glColor4f(1, 1, (float)i / 10.0f, 1);
+        gl.glVertex2f(60.0f + 60.0f * (float)i, 10);
+        gl.glVertex2f(35.0f + 60.0f * (float)i, 200);
+        gl.glEnd();
+        if (i == 4 || i == 7) {
+            gl.glColor4f(0.2f, 0.9f, 0.3f + 0.1f * (float)i, 1);
+            gl.glPushMatrix();
+            gl.glTranslatef(70.0f * (float)i, 0, 0);
+            gl.glCallList(plain);
+            gl.glPopMatrix();
+        }
+    }
+    gl.glEndList();
+    gl.glCallList(mesh);
+    gl.glTranslatef(0, 100, 0);
+    gl.glCallList(plain);  // the mesh's last colour
+}
+
+TEST(Gl11, ColoursPerPrimitiveInAListAroundCallsThatReadTheColour)
+{
+    expect_alike(colours_in_a_list, "colours");
+}

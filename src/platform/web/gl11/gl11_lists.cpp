@@ -1,7 +1,9 @@
 // gl11_lists.cpp - display lists: glNewList records state calls as
 // commands and primitives into one vertex buffer per list (made at
 // glEndList); glCallList replays them. Consecutive primitives of a list with
-// no call between them are drawn as one.
+// no call between them are drawn as one, and so are primitives with only
+// colours, texture coordinates or normals given between them once the list
+// has given that attribute before (see record_attribute).
 #include <cstring>
 #include <vector>
 
@@ -53,23 +55,47 @@ void gl11_record_primitive(uint32_t mode, const Gl11Vertex *vertices, int count)
         list.commands.push_back({0, 0, 0, 0, 0, 0, mode, first, count});
 }
 
+// Records an attribute call (colour, texture coordinate, normal); given
+// says whether the list gave that attribute before. The value a list leaves
+// current is its last one. Once given, every vertex recorded after carries
+// its own, so a value set in the list matters only to what runs after it or
+// to a call that reads the current state (another list, a glyph, a raster
+// position). When only geometry and other attributes were recorded since
+// the list last set this one, that command takes the new value instead:
+// the primitives on both sides stay one draw (a mesh that gives a colour
+// per vertex would otherwise be a draw per primitive).
+static void record_attribute(int op, bool given, float b, float c, float d, float e)
+{
+    std::vector<ListCommand> &commands = lists[recording_list].commands;
+    for (size_t i = commands.size(); given && i-- > 0;) {
+        ListCommand &k = commands[i];
+        if (k.op == op) {
+            k.b = b, k.c = c, k.d = d, k.e = e;
+            return;
+        }
+        if (k.op != 0 && k.op != GL11_OP_COLOR && k.op != GL11_OP_TEXCOORD &&
+            k.op != GL11_OP_NORMAL)
+            break;
+    }
+    gl11_record(op, 0, b, c, d, e);
+}
+
 void gl11_list_color(float r, float g, float b, float a)
 {
     rec_color[0] = r;
     rec_color[1] = g;
     rec_color[2] = b;
     rec_color[3] = a;
+    record_attribute(GL11_OP_COLOR, rec_has_color, r, g, b, a);
     rec_has_color = true;
-    // The colour a list leaves current is its last one.
-    gl11_record(GL11_OP_COLOR, 0, r, g, b, a);
 }
 
 void gl11_list_texcoord(float s, float t)
 {
     rec_tex[0] = s;
     rec_tex[1] = t;
+    record_attribute(GL11_OP_TEXCOORD, rec_has_tex, s, t, 0, 0);
     rec_has_tex = true;
-    gl11_record(GL11_OP_TEXCOORD, 0, s, t, 0, 0);
 }
 
 void gl11_list_normal(float x, float y, float z)
@@ -77,8 +103,8 @@ void gl11_list_normal(float x, float y, float z)
     rec_normal[0] = x;
     rec_normal[1] = y;
     rec_normal[2] = z;
+    record_attribute(GL11_OP_NORMAL, rec_has_normal, x, y, z, 0);
     rec_has_normal = true;
-    gl11_record(GL11_OP_NORMAL, 0, x, y, z, 0);
 }
 
 void gl11_list_attributes(float *color, float *tex, float *normal, float *from_state)
