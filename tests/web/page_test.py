@@ -57,11 +57,10 @@ FRAMES = [
     (835, 'silhouette', False),
     (1685, 'closing', True),
 ]
-# Both run at 30 frames a second: the whole show is then about 1850 frames,
-# which headless Chromium draws in two minutes (SwiftShader's cost is per
-# draw call, about 40 us, and a forest frame has 1400 of them). The loading
-# screen takes 71 frames at any rate; the show's frames are then half as
-# many as at 60.
+# Both run at 30 frames a second, to keep the test short on two cores: the
+# whole show is then about 1850 frames, which headless Chromium draws in
+# about a minute. The loading screen takes 71 frames at any rate; the
+# show's frames are then half as many as at 60.
 FPS = 30
 SCENE_MEAN, SCENE_OVER = 6.0, 0.05
 TEXT_BLOCKS = 10.0
