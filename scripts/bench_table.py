@@ -58,7 +58,10 @@ def median(values):
 def main(folder):
     print("%-44s %12s" % ("benchmark (median of runs)", "time"))
     for name in ("textures", "mixer"):
-        for run_name, time, unit, extra in benchmark_rows(os.path.join(folder, name + ".json")):
+        path = os.path.join(folder, name + ".json")
+        if not os.path.exists(path):  # a table of captures alone
+            continue
+        for run_name, time, unit, extra in benchmark_rows(path):
             print("%-44s %9.2f %-2s %s" % (run_name, time, unit, extra))
     runs = timing_runs(folder)
     if not runs:
