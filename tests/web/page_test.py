@@ -24,6 +24,7 @@ import http.server
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -96,7 +97,7 @@ class Browser:
              '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required',
              '--remote-debugging-port=0', '--user-data-dir=' + self.profile,
              '--window-size=800,600', '--no-first-run', 'about:blank'],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         port_file = os.path.join(self.profile, 'DevToolsActivePort')
         for _ in range(300):
             if os.path.exists(port_file) and open(port_file).read().strip():
@@ -154,7 +155,14 @@ class Browser:
             f.write(base64.b64decode(r['data']))
 
     def close(self):
-        self.proc.terminate()
+        # Debian's chromium is a script that may run the browser as its
+        # child, which outlives the script: the whole process group goes.
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(self.proc.pid, sig)
+            except ProcessLookupError:
+                break
+            time.sleep(2)
         self.proc.wait(10)
         shutil.rmtree(self.profile, ignore_errors=True)
 
