@@ -370,7 +370,9 @@ TEST(Gl11, BitmapsThroughListsAtTheRasterPosition)
 // changed, so each draw must still see its own state.
 static void interleaved(const Api &gl)
 {
-    static const GLubyte glyph[8] = {0xFF, 0x81, 0x81, 0x99, 0x99, 0x81, 0x81, 0xFF};
+    // Rows of four bytes: glBitmap reads rows at the unpack alignment (4).
+    static const GLubyte glyph[32] = {0xFF, 0, 0, 0, 0x81, 0, 0, 0, 0x81, 0, 0, 0, 0x99, 0, 0, 0,
+                                      0x99, 0, 0, 0, 0x81, 0, 0, 0, 0x81, 0, 0, 0, 0xFF, 0, 0, 0};
     gl.glMatrixMode(GL_PROJECTION);
     gl.glOrtho(0, 640, 480, 0, -1, 1);
     gl.glMatrixMode(GL_MODELVIEW);
