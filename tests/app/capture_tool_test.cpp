@@ -159,6 +159,20 @@ static const char DIGEST_FRAMES[] = "0,5,40,70,71,400,900,917,1200,1340,1450,155
                                     "1800,1883,2100,2306,2380,2412,2700,2990,3000,3300,3600,3635";
 
 #ifndef _WIN32
+// A whole file as bytes ("" when it cannot be read).
+static std::string read_text(const fs::path &path)
+{
+    std::string text;
+    if (FILE *file = fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, got);
+        fclose(file);
+    }
+    return text;
+}
+
 static uint64_t fnv1a64(const std::vector<uint8_t> &bytes)
 {
     uint64_t hash = 14695981039346656037ull;
@@ -211,14 +225,7 @@ static void expect_pinned_frames(const fs::path &dir, const std::string &rendere
         fclose(file);
         return;
     }
-    std::string pinned;
-    if (FILE *file = fopen(FRAME_DIGESTS, "r")) {
-        char buffer[4096];
-        size_t got;
-        while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
-            pinned.append(buffer, got);
-        fclose(file);
-    }
+    const std::string pinned = read_text(FRAME_DIGESTS);
     if (pinned.rfind("# " + renderer + "\n", 0) != 0) {
         printf("frames not compared: they were pinned on another renderer than %s\n",
                renderer.c_str());
@@ -531,19 +538,6 @@ static int finish_child(pid_t pid, double seconds, rusage *usage = nullptr)
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return -1000;
-}
-
-static std::string read_text(const fs::path &path)
-{
-    std::string text;
-    if (FILE *file = fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t got;
-        while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
-            text.append(buffer, got);
-        fclose(file);
-    }
-    return text;
 }
 
 static uint32_t le32(const std::string &bytes, size_t at)
