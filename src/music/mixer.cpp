@@ -466,6 +466,17 @@ static inline uint64_t mix_chunk(Voice *v, float *out, uint64_t pos, uint64_t ad
     return pos;
 }
 
+// The 32.32 position of a voice that has just reached `boundary`. The chunk
+// ended less than one step from it, so of all the values the stored 32 whole
+// bits may stand for, the one nearest the boundary is the position: below a
+// loop start of 0 it is negative, past a far end it may exceed 2^31.
+static __int128 position_near(const Voice *v, uint64_t boundary)
+{
+    const __int128 b = (__int128)boundary << 32;
+    const uint64_t pos = (uint64_t)(uint32_t)v->pos_int << 32 | v->pos_frac;
+    return b + (int64_t)(pos - (uint64_t)b);
+}
+
 // The voice has reached its loop boundary (or its end): a forward loop
 // wraps by the loop's length, a ping-pong loop turns, anything else stops.
 static void wrap_at_boundary(Voice *v)
@@ -480,9 +491,7 @@ static void wrap_at_boundary(Voice *v)
         else if (whole >= end)
             v->pos_int = (int32_t)(start + (whole - end) % sample->loop_length);
     } else if (sample->loop_kind == LOOP_PINGPONG) {
-        // Read as unsigned, as the chunk reads it: a sample near 2^31
-        // frames long can be overshot past the int32 range.
-        __int128 p = (__int128)(uint32_t)v->pos_int * ((__int128)1 << 32) + v->pos_frac;
+        __int128 p = position_near(v, v->direction == 2 ? start : end);
         reflect(v, (int64_t)start, (int64_t)end, &p);
         v->pos_int = (int32_t)(int64_t)(p >> 32);
         v->pos_frac = (uint32_t)(uint64_t)p;

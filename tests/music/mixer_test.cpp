@@ -91,14 +91,13 @@ TEST(Mixer, ForwardLoopWrapsAndPingPongReflectsBelowTheMirrorImage)
     EXPECT_EQ(std::tuple(v.direction, v.pos_int, v.pos_frac), std::tuple(2, 19, 0x7FFFFFFFu));
     mix(10);  // 9.5 reflects at the loop start
     EXPECT_EQ(std::pair(v.direction, v.pos_int), std::pair(1, 10));
-    // A step whose low bits the chunk count drops lands a backward chunk's
-    // last frame a hair below frame 0 of a loop starting there.
-    start(ramp_values(64), LOOP_PINGPONG, 0, 64, 40.0, 1.0 + 255.0 / 4294967296.0);
+    // Backward through a loop start of 0: -0.5 turns to just below 0.5. A
+    // loop of 60 frames does not divide 2^32, so the position must be read
+    // as negative there, not as 2^32 - 1 whole frames.
+    start(ramp_values(64), LOOP_PINGPONG, 0, 60, 1.5, 1.0);
     v.direction = 2;
-    for (int i = 0; i < 50; ++i) {
-        mix(7);
-        ASSERT_LT((uint32_t)v.pos_int, 64u);
-    }
+    EXPECT_EQ(mix(4), (std::vector<float>{150, 150, 50, 50, 50, 50, 150, 150}));
+    EXPECT_EQ(std::tuple(v.direction, v.pos_int, v.pos_frac), std::tuple(1, 2, 0x7FFFFFFEu));
 }
 
 // Steps of a fraction unit or none at all (a first note under tone
