@@ -103,6 +103,21 @@ int precalc_run(const PrecalcList *list)
     return ok;
 }
 
+// The song's position as heard, as one pair. The audio thread may move on
+// between two reads; a row read between two equal orders belongs to that
+// order. A pair torn at an order boundary (the old order's last row with the
+// new order) would put the song up to a pattern ahead for a frame and fire
+// the row events of that stretch early.
+static void read_song_position(int *order, int *row)
+{
+    int before;
+    do {
+        before = song_get_order(song_handle);
+        *row = song_get_row(song_handle);
+        *order = song_get_order(song_handle);
+    } while (*order != before);
+}
+
 // The frame loop: the timeline follows the song's position as heard until
 // it reaches its terminator or the user quits.
 static void run_timeline(const TimelineEntry *timeline)
@@ -115,8 +130,8 @@ static void run_timeline(const TimelineEntry *timeline)
             break;
         window_pump_messages();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        int row = song_get_row(song_handle);
-        int order = song_get_order(song_handle);
+        int order, row;
+        read_song_position(&order, &row);
         current = timeline_advance(current, song_position(order, row));
         if (current->path_count)
             paths_update(elapsed_ms, current->path_ids, current->path_count);

@@ -5,10 +5,11 @@
 // other end of a pipe as its standard input (or nothing), shares our
 // standard output and error, and is kept out of our terminal's process
 // group, so Ctrl-C reaches the tool alone and the tool decides how the child
-// ends. A child that exits early makes process_write fail, never kills us.
+// ends. A child that exits early makes process_write fail (on POSIX systems
+// once the caller ignores SIGPIPE, as the capture tool does where it starts).
 //
 //   if (!process_find_program("ffmpeg")) ... say how to get it ...
-//   ProcessChild child;
+//   ProcessChild child = {};           // child.interrupted may be set first
 //   const char *argv[] = {"ffmpeg", "-i", "pipe:0", "out.mkv", nullptr};
 //   if (!process_start(&child, argv, 1)) ...;
 //   process_write(&child, bytes, size);   // 0 once the child is gone
@@ -26,6 +27,10 @@ struct ProcessChild {
     intptr_t id;     // pid, or the process HANDLE; 0 when none runs
     intptr_t input;  // write end of the child's standard input; -1 when none
     int running;
+    // Asked before each write to the child and after a signal interrupted
+    // one (may be null): nonzero ends process_write with 0 and errno EINTR,
+    // so that a stop request is not lost in a write a stopped child blocks.
+    int (*interrupted)(void);
 };
 
 // 1 when `name` (without .exe) is an executable found through PATH.
@@ -34,7 +39,8 @@ int process_find_program(const char *name);
 // child a pipe as standard input, else it reads the null device. 0 when it
 // could not be started.
 int process_start(ProcessChild *child, const char *const *argv, int with_input);
-// Writes all bytes to the child's input; 0 when the child no longer reads.
+// Writes all bytes to the child's input; 0 when the child no longer reads
+// (errno EPIPE) or child->interrupted said so (errno EINTR).
 int process_write(ProcessChild *child, const void *bytes, size_t size);
 // Closes the child's input: it sees the end of its stream.
 void process_close_input(ProcessChild *child);
@@ -55,5 +61,7 @@ inline int process_wait_begin(ProcessChild *child)
 // Ends the child at once and waits for it (nothing when none runs).
 void process_kill(ProcessChild *child);
 
+// Our own process id, for names no other running process uses.
+uint64_t process_own_id();
 // 1 when our standard error is a terminal (a console on Windows).
 int process_stderr_is_terminal();

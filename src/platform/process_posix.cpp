@@ -37,9 +37,7 @@ int process_find_program(const char *name)
 
 int process_start(ProcessChild *child, const char *const *argv, int with_input)
 {
-    *child = {0, -1, 0};
-    // A child that quits early must make our writes fail, not end us.
-    signal(SIGPIPE, SIG_IGN);
+    *child = {0, -1, 0, child->interrupted};
     int ends[2] = {-1, -1};
     if (with_input && pipe2(ends, O_CLOEXEC) != 0)
         return 0;
@@ -73,7 +71,9 @@ int process_start(ProcessChild *child, const char *const *argv, int with_input)
         errno = failed;
         return 0;
     }
-    *child = {(intptr_t)pid, with_input ? (intptr_t)ends[1] : -1, 1};
+    child->id = (intptr_t)pid;
+    child->input = with_input ? (intptr_t)ends[1] : -1;
+    child->running = 1;
     return 1;
 }
 
@@ -83,6 +83,12 @@ int process_write(ProcessChild *child, const void *bytes, size_t size)
     while (size > 0) {
         if (child->input < 0)
             return 0;
+        if (child->interrupted && child->interrupted()) {
+            errno = EINTR;
+            return 0;
+        }
+        // A signal that interrupts a blocked write (handlers without
+        // SA_RESTART) is looked at above before the write is tried again.
         ssize_t done = write((int)child->input, at, size);
         if (done < 0 && errno == EINTR)
             continue;
@@ -119,6 +125,11 @@ void process_kill(ProcessChild *child)
     if (child->running)
         kill((pid_t)child->id, SIGKILL);
     process_wait(child);
+}
+
+uint64_t process_own_id()
+{
+    return (uint64_t)getpid();
 }
 
 int process_stderr_is_terminal()

@@ -46,7 +46,7 @@ static void append_quoted(std::string &line, const char *argument)
 
 int process_start(ProcessChild *child, const char *const *argv, int with_input)
 {
-    *child = {0, -1, 0};
+    *child = {0, -1, 0, child->interrupted};
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read_end = nullptr, write_end = nullptr;
     if (with_input) {
@@ -78,7 +78,9 @@ int process_start(ProcessChild *child, const char *const *argv, int with_input)
         return 0;
     }
     CloseHandle(info.hThread);
-    *child = {(intptr_t)info.hProcess, write_end ? (intptr_t)write_end : -1, 1};
+    child->id = (intptr_t)info.hProcess;
+    child->input = write_end ? (intptr_t)write_end : -1;
+    child->running = 1;
     return 1;
 }
 
@@ -121,6 +123,11 @@ void process_kill(ProcessChild *child)
     if (child->running)
         TerminateProcess((HANDLE)child->id, 1);
     process_wait(child);
+}
+
+uint64_t process_own_id()
+{
+    return (uint64_t)GetCurrentProcessId();
 }
 
 int process_stderr_is_terminal()

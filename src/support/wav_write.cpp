@@ -1,7 +1,11 @@
 // wav_write.cpp - see wav_write.h. Sizes are little-endian whatever the host;
-// the data size is written when the file is closed.
+// the data size is written when the file is closed. The stream is
+// unbuffered, with a buffer of our own: each fwrite then says how much
+// reached the file, so that a failed write leaves a count the header can
+// honestly give.
 #include "support/wav_write.h"
 
+#include <cerrno>
 #include <cstring>
 
 static void put16(uint8_t *p, uint16_t v)
@@ -35,18 +39,29 @@ static void fill_header(uint8_t *h, const WavFile *wav)
     put32(h + 40, (uint32_t)data);
 }
 
+static void fail(WavFile *wav)
+{
+    if (!wav->failed)
+        wav->error = errno ? errno : EIO;
+    wav->failed = 1;
+}
+
 int wav_open(WavFile *wav, const char *path, uint32_t rate, uint16_t channels)
 {
     *wav = {};
     wav->rate = rate;
     wav->channels = channels;
+    errno = 0;
     wav->file = fopen(path, "wb");
-    if (!wav->file)
+    if (!wav->file) {
+        fail(wav);
         return 0;
+    }
+    setvbuf(wav->file, nullptr, _IONBF, 0);
     uint8_t header[44];
     fill_header(header, wav);
     if (fwrite(header, 1, sizeof header, wav->file) != sizeof header)
-        wav->failed = 1;
+        fail(wav);
     return !wav->failed;
 }
 
@@ -54,20 +69,24 @@ int wav_write_frames(WavFile *wav, const int16_t *samples, uint32_t frames)
 {
     if (!wav->file || wav->failed)
         return 0;
-    uint8_t buffer[4096];
-    size_t count = (size_t)frames * wav->channels;
+    uint8_t buffer[16384];
+    const size_t frame_bytes = (size_t)wav->channels * 2;
+    const size_t count = (size_t)frames * wav->channels;
     size_t at = 0;
     while (at < count) {
         size_t n = count - at < sizeof buffer / 2 ? count - at : sizeof buffer / 2;
         for (size_t i = 0; i < n; ++i)
             put16(buffer + 2 * i, (uint16_t)samples[at + i]);
-        if (fwrite(buffer, 2, n, wav->file) != n) {
-            wav->failed = 1;
+        errno = 0;
+        size_t done = fwrite(buffer, 1, n * 2, wav->file);
+        // Only whole frames count; a torn one at the end lies past the data.
+        wav->data_bytes += done / frame_bytes * frame_bytes;
+        if (done != n * 2) {
+            fail(wav);
             return 0;
         }
         at += n;
     }
-    wav->data_bytes += count * 2;
     return 1;
 }
 
@@ -77,10 +96,14 @@ int wav_close(WavFile *wav)
         return 0;
     uint8_t header[44];
     fill_header(header, wav);
-    if (fseek(wav->file, 0, SEEK_SET) != 0 || fwrite(header, 1, sizeof header, wav->file) != sizeof header)
-        wav->failed = 1;
+    errno = 0;
+    if (fseek(wav->file, 0, SEEK_SET) != 0 ||
+        fwrite(header, 1, sizeof header, wav->file) != sizeof header)
+        fail(wav);
     if (fclose(wav->file) != 0)
-        wav->failed = 1;
+        fail(wav);
     wav->file = nullptr;
+    if (wav->failed)
+        errno = wav->error;  // for a caller that reports errno
     return !wav->failed;
 }

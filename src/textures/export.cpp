@@ -4,29 +4,19 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
-#if defined(_WIN32)
-#include <direct.h>
-#endif
+#include <filesystem>
+#include <system_error>
 
 #include "support/png_write.h"
 #include "support/report.h"
 #include "textures/textures.h"
 
-static int make_dir(const char *dir)
-{
-#if defined(_WIN32)
-    int rc = _mkdir(dir);
-#else
-    int rc = mkdir(dir, 0777);
-#endif
-    return rc == 0 || errno == EEXIST;
-}
-
 int textures_export(const char *dir)
 {
-    if (!make_dir(dir)) {
-        report("cannot create %s: %s", dir, strerror(errno));
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error || !std::filesystem::is_directory(dir, error)) {
+        report("cannot create %s: %s", dir, error ? error.message().c_str() : "not a folder");
         return 0;
     }
     char path[4096];
@@ -37,8 +27,9 @@ int textures_export(const char *dir)
             return 0;
         }
         snprintf(path, sizeof path, "%s/texture%d.png", dir, i);
+        errno = 0;
         if (!png_write_rgba(path, pixels, TEXTURE_SIZE, TEXTURE_SIZE, 0)) {
-            report("cannot write %s", path);
+            report("cannot write %s: %s", path, strerror(errno ? errno : EIO));
             return 0;
         }
         snprintf(path, sizeof path, "%s/texture%d.rgba", dir, i);

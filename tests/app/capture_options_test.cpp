@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/capture_options.h"
+#include "capture/options.h"
 
 // Parses "frostmere-capture" + arguments; the options in one line, or the error.
 static std::string parse(const std::vector<const char *> &arguments)

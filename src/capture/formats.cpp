@@ -1,7 +1,7 @@
-// capture_formats.cpp - see capture_formats.h. H.264 for players and
+// formats.cpp - see formats.h. H.264 for players and
 // sharing, FFV1 with FLAC to keep every pixel and sample, VP9 with Opus for
 // the web; the soundtrack in FLAC, Vorbis or MP3.
-#include "app/capture_formats.h"
+#include "capture/formats.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,4 +1,4 @@
-// capture_song.h - how long a module plays, found by stepping its replayer
+// song.h - how long a module plays, found by stepping its replayer
 // without rendering a sample: for the soundtrack's default length and the
 // capture's expected number of frames.
 //

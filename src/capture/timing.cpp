@@ -1,5 +1,5 @@
-// capture_timing.cpp - see capture_timing.h.
-#include "app/capture_timing.h"
+// timing.cpp - see timing.h.
+#include "capture/timing.h"
 
 #include <algorithm>
 #include <cmath>

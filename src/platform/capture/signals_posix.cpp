@@ -1,5 +1,5 @@
-// capture_signals.cpp - see capture_signals.h.
-#include "app/capture_signals.h"
+// signals_posix.cpp - signals.h with sigaction.
+#include "platform/capture/signals.h"
 
 #include <csignal>
 
@@ -13,18 +13,8 @@ static void on_signal(int signal_number)
         return;
     }
     interrupted_by = signal_number;
-#ifdef _WIN32
-    // The C runtime puts the default action back before each call.
-    signal(signal_number, on_signal);
-#endif
 }
 
-#ifdef _WIN32
-static void catch_signal(int signal_number)
-{
-    signal(signal_number, on_signal);
-}
-#else
 static void catch_signal(int signal_number)
 {
     struct sigaction action = {};
@@ -33,16 +23,20 @@ static void catch_signal(int signal_number)
         return;
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;  // a write in progress finishes instead of failing
+    // No SA_RESTART: a write blocked on a stopped ffmpeg, or an open that
+    // waits, returns EINTR so that the caller sees the request to stop.
+    action.sa_flags = 0;
     sigaction(signal_number, &action, nullptr);
 }
-#endif
 
 void capture_signals_install()
 {
     interrupted_by = 0;
     catch_signal(SIGINT);
     catch_signal(SIGTERM);
+    // The tool pipes its frames to ffmpeg: if ffmpeg quits early, the write
+    // must fail with EPIPE and be reported, not kill the tool silently.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 int capture_stop_requested()

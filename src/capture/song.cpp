@@ -1,7 +1,7 @@
-// capture_song.cpp - see capture_song.h. The walk calls the replayer's own
+// song.cpp - see song.h. The walk calls the replayer's own
 // tick, so speed and tempo changes and pattern breaks count exactly as they
 // sound; the voices it touches are reset when a song starts playing.
-#include "app/capture_song.h"
+#include "capture/song.h"
 
 #include <vector>
 

@@ -1,14 +1,14 @@
-// capture_options.cpp - see capture_options.h. Each option is a row of
+// options.cpp - see options.h. Each option is a row of
 // OPTIONS: its name, the mode it belongs to, the kind of value it takes
 // (read and range-checked by parse_value alone), the option it needs, and
 // the function that stores the value.
-#include "app/capture_options.h"
+#include "capture/options.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/capture_formats.h"
+#include "capture/formats.h"
 #include "music/music.h"
 
 enum OptionGroup {
@@ -34,15 +34,16 @@ struct OptionValue {
     std::vector<uint32_t> frames;
 };
 
+// A row names only the fields it sets; the others keep these defaults.
 struct OptionRow {
-    const char *name;
-    int group;
-    int kind;
-    uint32_t minimum, maximum;  // VALUE_COUNT only
-    int repeatable;             // --frames lists add up
-    int writes;                 // a run without any such option writes nothing
-    const char *needs;          // the option it means nothing without, or null
-    void (*store)(CaptureOptions *options, const OptionValue &value);
+    const char *name = nullptr;
+    int group = GROUP_RUN;
+    int kind = VALUE_NONE;
+    uint32_t minimum = 0, maximum = 0;  // VALUE_COUNT only
+    int repeatable = 0;                 // --frames lists add up
+    int writes = 0;                     // a run without any such option writes nothing
+    const char *needs = nullptr;        // the option it means nothing without, or null
+    void (*store)(CaptureOptions *options, const OptionValue &value) = nullptr;
 };
 
 static const uint32_t ANY_COUNT = 0xFFFFFFFFu;
@@ -50,41 +51,47 @@ static const double MAX_SECONDS = 3600.0;
 
 // The order of the rows is the order options are named in messages.
 static const OptionRow OPTIONS[] = {
-    {"--out", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->out_dir = v.text; }},
-    {"--frames", GROUP_RUN, VALUE_FRAMES, 0, ANY_COUNT, 1, 0, "--out",
-     [](CaptureOptions *o, const OptionValue &v) {
+    {.name = "--out", .group = GROUP_RUN, .kind = VALUE_TEXT, .writes = 1,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->out_dir = v.text; }},
+    {.name = "--frames", .group = GROUP_RUN, .kind = VALUE_FRAMES, .repeatable = 1,
+     .needs = "--out",
+     .store = [](CaptureOptions *o, const OptionValue &v) {
          o->frames.insert(o->frames.end(), v.frames.begin(), v.frames.end());
      }},
-    {"--every", GROUP_RUN, VALUE_COUNT, 1, ANY_COUNT, 0, 0, "--out",
-     [](CaptureOptions *o, const OptionValue &v) { o->every = v.count; }},
-    {"--max-frames", GROUP_RUN, VALUE_COUNT, 1, ANY_COUNT, 0, 0, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->max_frames = v.count; }},
-    {"--fps", GROUP_RUN, VALUE_COUNT, 1, 1000, 0, 0, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->fps = (int)v.count; }},
-    {"--log", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->log_path = v.text; }},
-    {"--wav", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->wav_path = v.text; }},
-    {"--timing", GROUP_RUN, VALUE_TEXT, 0, 0, 0, 1, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->timing_path = v.text; }},
-    {"--video", GROUP_RUN, VALUE_VIDEO, 0, 0, 0, 1, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->video_path = v.text; }},
-    {"--scale", GROUP_RUN, VALUE_COUNT, 1, 8, 0, 0, "--video",
-     [](CaptureOptions *o, const OptionValue &v) { o->scale = v.count; }},
-    {"--textures", GROUP_TEXTURES, VALUE_TEXT, 0, 0, 0, 0, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->textures_dir = v.text; }},
-    {"--soundtrack", GROUP_SOUNDTRACK, VALUE_TEXT, 0, 0, 0, 0, nullptr,
-     [](CaptureOptions *o, const OptionValue &v) { o->soundtrack_path = v.text; }},
-    {"--seconds", GROUP_SOUNDTRACK, VALUE_SECONDS, 0, 0, 0, 0, "--soundtrack",
-     [](CaptureOptions *o, const OptionValue &v) {
+    {.name = "--every", .group = GROUP_RUN, .kind = VALUE_COUNT, .minimum = 1,
+     .maximum = ANY_COUNT, .needs = "--out",
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->every = v.count; }},
+    {.name = "--max-frames", .group = GROUP_RUN, .kind = VALUE_COUNT, .minimum = 1,
+     .maximum = ANY_COUNT,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->max_frames = v.count; }},
+    {.name = "--fps", .group = GROUP_RUN, .kind = VALUE_COUNT, .minimum = 1, .maximum = 1000,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->fps = (int)v.count; }},
+    {.name = "--log", .group = GROUP_RUN, .kind = VALUE_TEXT, .writes = 1,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->log_path = v.text; }},
+    {.name = "--wav", .group = GROUP_RUN, .kind = VALUE_TEXT, .writes = 1,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->wav_path = v.text; }},
+    {.name = "--timing", .group = GROUP_RUN, .kind = VALUE_TEXT, .writes = 1,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->timing_path = v.text; }},
+    {.name = "--video", .group = GROUP_RUN, .kind = VALUE_VIDEO, .writes = 1,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->video_path = v.text; }},
+    {.name = "--scale", .group = GROUP_RUN, .kind = VALUE_COUNT, .minimum = 1,
+     .maximum = 8, .needs = "--video",
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->scale = v.count; }},
+    {.name = "--textures", .group = GROUP_TEXTURES, .kind = VALUE_TEXT,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->textures_dir = v.text; }},
+    {.name = "--soundtrack", .group = GROUP_SOUNDTRACK, .kind = VALUE_TEXT,
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->soundtrack_path = v.text; }},
+    {.name = "--seconds", .group = GROUP_SOUNDTRACK, .kind = VALUE_SECONDS,
+     .needs = "--soundtrack",
+     .store = [](CaptureOptions *o, const OptionValue &v) {
          o->seconds = v.seconds;
          o->seconds_given = 1;
      }},
-    {"--module", GROUP_SOUNDTRACK, VALUE_TEXT, 0, 0, 0, 0, "--soundtrack",
-     [](CaptureOptions *o, const OptionValue &v) { o->module_path = v.text; }},
-    {"--quiet", GROUP_ANY, VALUE_NONE, 0, 0, 0, 0, nullptr,
-     [](CaptureOptions *o, const OptionValue &) { o->quiet = 1; }},
+    {.name = "--module", .group = GROUP_SOUNDTRACK, .kind = VALUE_TEXT,
+     .needs = "--soundtrack",
+     .store = [](CaptureOptions *o, const OptionValue &v) { o->module_path = v.text; }},
+    {.name = "--quiet", .group = GROUP_ANY, .kind = VALUE_NONE,
+     .store = [](CaptureOptions *o, const OptionValue &) { o->quiet = 1; }},
 };
 
 static const int OPTION_COUNT = (int)(sizeof OPTIONS / sizeof OPTIONS[0]);

@@ -1,4 +1,4 @@
-// capture_video.h - the capture's frames and sound made into a video by
+// video.h - the capture's frames and sound made into a video by
 // ffmpeg, and soundtracks compressed by it.
 //
 //   CaptureVideo video;
@@ -17,13 +17,14 @@
 // second pipe that Windows cannot hand to it by number, and a writer thread
 // per pipe to keep either from blocking the other; the second pass only
 // copies the picture and takes seconds. Any failure removes everything
-// written, the output included.
+// this run wrote, the output included; the helper files are named for the
+// process, so two runs to one output never touch each other's.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "app/capture_formats.h"
+#include "capture/formats.h"
 #include "platform/process.h"
 #include "support/wav_write.h"
 
@@ -37,15 +38,17 @@ struct CaptureVideo {
     ProcessChild encoder;
     WavFile sound;
     int started;             // the encoder runs (from the first frame)
+    int output_made;         // the second pass has begun writing path
     int failed;
-    std::string why;         // the first failure, for the message
+    std::string why;         // the first failure, or after open a warning
 };
 
 // How to get ffmpeg, for the message when it is missing.
 extern const char CAPTURE_FFMPEG_MISSING[];
 
-// Checks that ffmpeg is there and the output can be written; opens the
-// sound file. 0 with the reason in *why (nothing is left behind).
+// Checks that ffmpeg is there and the output's folder can be written; opens
+// the sound file. 0 with the reason in *why (nothing is left behind); 1
+// with *why empty, or holding a warning about the encoder's memory.
 int capture_video_open(CaptureVideo *video, const char *path, int fps, uint32_t scale,
                        std::string *why);
 // 0 once anything failed (video->why says what); later calls do nothing.
@@ -54,8 +57,13 @@ int capture_video_sound(CaptureVideo *video, const int16_t *stereo, uint32_t fra
 // Ends the encoding and makes the finished file; 0 with video->why, and
 // every file removed, on failure.
 int capture_video_finish(CaptureVideo *video);
-// Stops ffmpeg and removes every file (for a signal or a failed run).
+// Stops ffmpeg and removes every file it made (for a signal or a failed run).
 void capture_video_abort(CaptureVideo *video);
+
+// "OUTPUT.WHAT-part-PID.EXT": a helper file beside the output that no other
+// running capture uses.
+std::string capture_part_name(const std::string &output, const char *what,
+                              const char *extension);
 
 // Encodes a WAV file into out_path in the compressed sound format; 0 with
 // the reason in *why (out_path removed). wav_path stays.

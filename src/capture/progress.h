@@ -1,4 +1,4 @@
-// capture_progress.h - the capture's progress on stderr: frames done of the
+// progress.h - the capture's progress on stderr: frames done of the
 // expected total, frames per second and the time left.
 //
 //   CaptureProgress progress;

@@ -1,4 +1,4 @@
-// capture_signals.h - Ctrl-C and SIGTERM as a request to stop.
+// signals.h - Ctrl-C and SIGTERM as a request to stop, for the capture tool.
 //
 // A capture killed mid-way would leave a WAV whose header says it is empty
 // and a log cut inside a line. Instead the first SIGINT or SIGTERM only sets
@@ -10,11 +10,18 @@
 //   capture_signals_install();            // first thing, before the platform
 //   ... while (!capture_stop_requested()) ...
 //   if (capture_interrupted_by()) return capture_interrupt_exit_code();
+//
+// Implementations: signals_posix.cpp (sigaction) and signals_win32.cpp (the
+// C runtime's signal()).
 #pragma once
 
 // Catches SIGINT and SIGTERM. Installed before the platform starts, so SDL
 // leaves them alone instead of turning them into a quit event. A signal the
 // tool was started with ignored (a background job of a script) stays ignored.
+// On POSIX systems a blocked system call (a pipe write to a stopped child)
+// is interrupted, not restarted, so that the flag is looked at; and SIGPIPE
+// is ignored, so that a child that quits early makes our writes fail
+// instead of ending the tool.
 void capture_signals_install();
 // 1 once a signal has asked the capture to stop.
 int capture_stop_requested();

@@ -1,4 +1,4 @@
-// capture_formats.h - the files the capture tool has ffmpeg write, chosen
+// formats.h - the files the capture tool has ffmpeg write, chosen
 // by the output's extension, and the ffmpeg arguments for each.
 //
 //   const CaptureVideoFormat *v = capture_video_format("show.mp4");  // null: not a video name

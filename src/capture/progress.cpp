@@ -1,5 +1,5 @@
-// capture_progress.cpp - see capture_progress.h.
-#include "app/capture_progress.h"
+// progress.cpp - see progress.h.
+#include "capture/progress.h"
 
 #include <chrono>
 #include <cstdio>

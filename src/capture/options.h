@@ -1,4 +1,4 @@
-// capture_options.h - frostmere-capture's command line.
+// options.h - frostmere-capture's command line.
 //
 //   CaptureOptions options;
 //   std::string error;
@@ -9,7 +9,7 @@
 // each option is given once, except --frames, whose lists add up; a word
 // that is no option, an option without its value and options that cannot
 // work together are refused, so nothing asked for is silently left out.
-// The options are one table in capture_options.cpp: a new one is a row
+// The options are one table in options.cpp: a new one is a row
 // there, a field here and a line of the usage.
 #pragma once
 

@@ -1,4 +1,4 @@
-// capture_timing.h - what each frame and each precalc task really costs, for
+// timing.h - what each frame and each precalc task really costs, for
 // frostmere-capture --timing.
 //
 // The capture backend finishes every frame before its swap and reports its
