@@ -17,43 +17,6 @@
 static FT_Library ft_library;
 static int fc_ready;
 
-// Each Windows face with the families that may stand in for it, in order of
-// preference. A family:style pattern asks fontconfig for one style. The
-// metric-compatible faces draw as wide as the face they replace. Impact's
-// stand-ins are wider than Impact at the same cell height while its lines
-// are laid out to Impact's width (the closing message's last line spans
-// nearly the whole frame), so they are squeezed horizontally to about
-// Impact's proportions: 0.82 for the narrow Liberation face, 0.66 for
-// DejaVu's condensed one, which then sets the same lines about as wide.
-struct FaceAlternatives {
-    const char *face;
-    const char *families[4];
-    double width[4];  // horizontal scale for each family; 0 reads as 1
-};
-
-static const FaceAlternatives FACE_ALTERNATIVES[] = {
-    {"Arial", {"Arial", "Liberation Sans", "Arimo", nullptr}, {}},
-    {"Times New Roman", {"Times New Roman", "Liberation Serif", "Tinos", nullptr}, {}},
-    {"Courier New", {"Courier New", "Liberation Mono", "Cousine", nullptr}, {}},
-    {"Impact", {"Impact", "Liberation Sans Narrow:style=Bold", "DejaVu Sans:style=Condensed Bold",
-                nullptr},
-     {1.0, 0.82, 0.66}},
-};
-
-static const uint16_t CP1252_HIGH[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
-};
-
-uint32_t cp1252_to_unicode(uint8_t code)
-{
-    if (code >= 0x80 && code < 0xA0)
-        return CP1252_HIGH[code - 0x80];
-    return code;
-}
-
 int ft_glyphs_init()
 {
     if (!fc_ready) {
@@ -117,20 +80,16 @@ static int find_face_file(const char *face, char *path, size_t path_size, int *i
     if (!fc_ready && !ft_glyphs_init())
         return 0;
     *width = 1.0;
-    for (const FaceAlternatives &alt : FACE_ALTERNATIVES) {
-        if (strcasecmp(alt.face, face) != 0)
-            continue;
-        for (int i = 0; i < 4 && alt.families[i]; ++i)
-            if (match_family(alt.families[i], path, path_size, index)) {
-                if (alt.width[i] > 0.0)
-                    *width = alt.width[i];
-                return 1;
-            }
-        return 0;
-    }
-    return match_family(face, path, path_size, index);
+    const FaceAlternatives *alt = face_alternatives(face);
+    if (!alt)
+        return match_family(face, path, path_size, index);
+    for (int i = 0; i < 4 && alt->families[i]; ++i)
+        if (match_family(alt->families[i], path, path_size, index)) {
+            *width = face_alternative_width(alt, i);
+            return 1;
+        }
+    return 0;
 }
-
 const char *ft_glyphs_face_file(const char *face)
 {
     static char path[1024];

@@ -6,10 +6,13 @@
 // on the raster position's baseline and move the position on. Faces are
 // matched by name through fontconfig; the Windows core faces resolve to their
 // metric-compatible Liberation faces, "Impact" to a condensed heavy sans
-// where Impact itself is not installed, squeezed to Impact's narrower set.
+// where Impact itself is not installed, squeezed to Impact's narrower set
+// (face_table.h).
 #pragma once
 
 #include <cstdint>
+
+#include "platform/freetype/face_table.h"
 
 int ft_glyphs_init();
 void ft_glyphs_shutdown();
@@ -23,6 +26,3 @@ const char *ft_glyphs_face_file(const char *face);
 // itself or a metric-compatible stand-in draws it, less for a stand-in that
 // is squeezed to the face's proportions, 0 when nothing draws it.
 double ft_glyphs_face_width(const char *face);
-
-// The Unicode code point of a Windows-1252 byte (0 where 1252 has none).
-uint32_t cp1252_to_unicode(uint8_t code);
