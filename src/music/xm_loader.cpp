@@ -149,45 +149,59 @@ static int unpack_cells(PatternCell *cells, int count, const uint8_t *packed, si
     return 1;
 }
 
+// One pattern: its header, then its packed cells. The header says how long
+// it is and how many packed bytes follow, and the next pattern starts where
+// those say, whatever the cells used: a writer may pad either. `packed` holds
+// the widest pattern's bytes.
+static const char *load_pattern(Pattern *pattern, PlayerFile *file, int channels,
+                                uint8_t *packed, int32_t file_size)
+{
+    const int64_t start = player_file_tell(file);
+    if (file_size - start < 9)
+        return "a pattern header runs past the end of the file";
+    uint8_t header[9];
+    read_bytes(file, header, 9);
+    const uint32_t header_length = u32_at(header);
+    const int rows = u16_at(header + 5);
+    const uint16_t packed_size = u16_at(header + 7);
+    if (header_length < 9)
+        return "a pattern header is shorter than its 9 bytes of fields";
+    if (rows > MAX_PATTERN_ROWS)
+        return "a pattern has more than 256 rows";
+    // A pattern without rows would be read past its end; FastTracker plays
+    // it as an empty pattern of 64.
+    if (!empty_pattern(pattern, rows == 0 ? 64 : rows, channels))
+        return "out of memory";
+    const int64_t data = start + header_length;
+    if (packed_size > 0 && rows > 0) {
+        seek_to(file, data, file_size);
+        // No cell takes more than 6 bytes, so padding past that is not read.
+        const int32_t widest = rows * channels * 6;
+        const int32_t wanted = packed_size < widest ? packed_size : widest;
+        const int32_t got = player_file_read(file, packed, wanted);
+        size_t consumed = 0;
+        if (!unpack_cells(pattern->cells, rows * channels, packed, got > 0 ? (size_t)got : 0,
+                          &consumed))
+            return got < wanted ? "packed pattern data runs past the end of the file"
+                                : "a pattern's cells run past its packed size";
+    }
+    seek_to(file, data + packed_size, file_size);
+    return nullptr;
+}
+
 static const char *load_patterns(Song *song, PlayerFile *file, int pattern_count,
                                  int32_t file_size)
 {
     const int channels = song->channel_count;
-    // The widest cell is an unpacked one behind a packing byte.
     uint8_t *packed = (uint8_t *)malloc((size_t)MAX_PATTERN_ROWS * channels * 6);
     if (!packed)
         return "out of memory";
     for (int p = 0; p < pattern_count; ++p) {
-        if (file_size - player_file_tell(file) < 9) {
+        const char *why = load_pattern(&song->patterns[p], file, channels, packed, file_size);
+        if (why) {
             free(packed);
-            return "a pattern header runs past the end of the file";
+            return why;
         }
-        uint8_t header[9];
-        read_bytes(file, header, 9);
-        int rows = u16_at(header + 5);
-        uint16_t packed_size = u16_at(header + 7);
-        if (rows > MAX_PATTERN_ROWS) {
-            free(packed);
-            return "a pattern has more than 256 rows";
-        }
-        // A pattern without rows would be read past its end; FastTracker
-        // plays it as an empty pattern of 64.
-        bool no_rows = rows == 0;
-        if (!empty_pattern(&song->patterns[p], no_rows ? 64 : rows, channels)) {
-            free(packed);
-            return "out of memory";
-        }
-        if (packed_size == 0 || no_rows)
-            continue;
-        int32_t start = player_file_tell(file);
-        int32_t size = player_file_read(file, packed, rows * channels * 6);
-        size_t consumed = 0;
-        if (!unpack_cells(song->patterns[p].cells, rows * channels, packed,
-                          size > 0 ? (size_t)size : 0, &consumed)) {
-            free(packed);
-            return "packed pattern data runs past the end of the file";
-        }
-        seek_to(file, (int64_t)start + (int64_t)consumed, file_size);
     }
     free(packed);
     for (int p = pattern_count; p < song->patterns_referenced; ++p)

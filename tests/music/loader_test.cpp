@@ -129,6 +129,14 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
     bytes[60] = bytes[61] = bytes[62] = bytes[63] = 0xFF;
     EXPECT_EQ(xm_load(bytes), nullptr);
     EXPECT_TRUE(strstr(song_load_error(), "pattern header runs past"));
+    // The file ends inside the packed size the pattern declares.
+    XmModule cut = one_pattern_module(4);
+    cut_pattern(cut, {0x80});
+    cut.patterns[1].packed_size = 3;
+    bytes = xm_build(cut);
+    bytes.pop_back();
+    EXPECT_EQ(xm_load(bytes), nullptr);
+    EXPECT_TRUE(strstr(song_load_error(), "packed pattern data runs past the end of the file"));
     set_file_callbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(song_load("x"), nullptr);
     EXPECT_TRUE(strstr(song_load_error(), "could not be opened"));
@@ -148,9 +156,10 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
              m.instruments[1].sample_count = 17;
          }, "16 samples"},
         // Packed data that ends before a cell, inside a packed cell, inside an unpacked one.
-        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80}); }, "packed pattern data runs past"},
-        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x83, 1}); }, "packed pattern data"},
-        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x00, 1, 2}); }, "packed pattern data"},
+        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80}); }, "cells run past its packed size"},
+        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x83, 1}); }, "past its packed size"},
+        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x00, 1, 2}); }, "past its packed size"},
+        {[](M &m) { m.patterns[0].header_length = 8; }, "shorter than its 9 bytes"},
     };
     for (const auto &c : cases) {
         XmModule m = one_pattern_module(4);
@@ -158,6 +167,26 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
         EXPECT_EQ(xm_load(xm_build(m)), nullptr) << c.error;
         EXPECT_TRUE(strstr(song_load_error(), c.error)) << c.error << ": " << song_load_error();
     }
+}
+
+// A pattern ends where its header says, whatever its cells take: padding
+// after the cells or the header's fields is skipped.
+TEST(XmLoader, PatternsEndWhereTheirHeadersSay)
+{
+    XmModule m;
+    m.orders = {0, 1};
+    m.patterns = {xm_pattern(4, 1), xm_pattern(4, 1)};
+    m.patterns[0].raw = true;
+    m.patterns[0].raw_packed = {49, 1, 0, 0, 0, 0x80, 0x80, 0x83, 61, 1};
+    xm_cell(m.patterns[1], 1, 2, 0) = {56, 1, 0x30, 0, 0};
+    m.instruments = {xm_instrument(xm_sample_8bit({0, 60, 120, 60, 0, -60, -120, -60}))};
+    m.instruments[0].samples[0].loop_type = 1, m.instruments[0].samples[0].loop_length = 8;
+    const std::vector<int16_t> plain = xm_render(xm_build(m), 0.5);
+    ASSERT_NE(std::count(plain.begin(), plain.end(), 0), (long)plain.size());
+    m.patterns[0].packed_size = 14;
+    EXPECT_EQ(xm_render(xm_build(m), 0.5), plain) << song_load_error();
+    m.patterns[1].header_length = 13;
+    EXPECT_EQ(xm_render(xm_build(m), 0.5), plain) << song_load_error();
 }
 
 TEST(XmLoader, TheLargestCountsTheFormatAllows)

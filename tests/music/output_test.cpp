@@ -20,6 +20,27 @@
 #include "../output_probe.h"
 #include "xm_builder.h"
 
+std::vector<int16_t> xm_render(const std::vector<uint8_t> &module, double seconds)
+{
+    std::string path = testing::TempDir() + "music_" +  // ctest runs tests side by side
+                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(),
+                                      (uint32_t)module.size()), 1);
+    testing::internal::GetCapturedStdout();
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+    remove(path.c_str());
+    if (file.size() < 44)
+        return {};
+    uint32_t data_bytes;
+    memcpy(&data_bytes, &file[40], 4);
+    EXPECT_EQ(data_bytes, file.size() - 44);
+    std::vector<int16_t> pcm((file.size() - 44) / 2);
+    memcpy(pcm.data(), file.data() + 44, pcm.size() * 2);
+    return pcm;
+}
+
 namespace {
 
 // A device the test moves by hand.
@@ -164,31 +185,9 @@ TEST_F(Output, RefusesRatesDevicesAndCallbacksItCannotUse)
     output_set_rate(44100);
 }
 
-// The file's PCM, checked against the size its header declares.
-std::vector<int16_t> render_wav(const std::vector<uint8_t> &module, double seconds)
-{
-    std::string path = testing::TempDir() + "music_" +  // ctest runs tests side by side
-                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav";
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(),
-                                      (uint32_t)module.size()), 1);
-    testing::internal::GetCapturedStdout();
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
-    remove(path.c_str());
-    if (file.size() < 44)
-        return {};
-    uint32_t data_bytes;
-    memcpy(&data_bytes, &file[40], 4);
-    EXPECT_EQ(data_bytes, file.size() - 44);
-    std::vector<int16_t> pcm((file.size() - 44) / 2);
-    memcpy(pcm.data(), file.data() + 44, pcm.size() * 2);
-    return pcm;
-}
-
 TEST_F(Output, SoundtrackIsWhatTheCaptureDeviceHears)
 {
-    std::vector<int16_t> offline = render_wav(xm_build(moving_module(125)), 4.0);
+    std::vector<int16_t> offline = xm_render(xm_build(moving_module(125)), 4.0);
     ASSERT_EQ(offline.size(), 2u * 4 * 44100);
     // The same module through the capture backend's device at 60 frames/s.
     static std::vector<int16_t> heard;
@@ -287,7 +286,7 @@ TEST(MixedOutput, PcmIsUnchangedToTheSampleOnEveryKernel)
         if (!mixer_use_kernels(kernels))
             continue;
         uint64_t hash = 14695981039346656037ull;
-        for (int16_t v : render_wav(bytes, 6.0))
+        for (int16_t v : xm_render(bytes, 6.0))
             hash = (hash ^ (uint16_t)v) * 1099511628211ull;
         // Pinned from the straightforward mixer; the faster loops must match it.
         EXPECT_EQ(hash, 0x913050fcdca00858ull) << "kernels " << kernels << ": " << std::hex

@@ -120,9 +120,13 @@ std::vector<uint8_t> xm_build(const XmModule &m)
         std::vector<uint8_t> packed = p.raw_packed;
         if (!p.raw)
             pack_cells(packed, p.cells);
-        put32(out, 9);
+        const int declared = p.packed_size >= 0 ? p.packed_size : (int)packed.size();
+        if (declared > (int)packed.size())
+            packed.resize((size_t)declared, 0xFF);
+        put32(out, p.header_length);
         put8(out, 0);
-        put16s(out, {p.rows, (int)packed.size()});
+        put16s(out, {p.rows, declared});
+        put_zeros(out, p.header_length > 9 ? p.header_length - 9 : 0);
         out.insert(out.end(), packed.begin(), packed.end());
     }
 

@@ -35,6 +35,8 @@ struct XmPattern {
     std::vector<PatternCell> cells;  // rows x channels
     bool raw = false;                // write raw_packed instead of packing cells
     std::vector<uint8_t> raw_packed;
+    uint32_t header_length = 9;  // longer: zeros after the fields
+    int packed_size = -1;        // larger: 0xFF padding after the cells; smaller: a lie
 };
 
 struct XmModule {
@@ -55,3 +57,7 @@ XmInstrument xm_instrument(const XmSample &sample);
 std::vector<uint8_t> xm_build(const XmModule &module);
 // Loads through the in-memory source; the bytes must outlive the call only.
 Song *xm_load(const std::vector<uint8_t> &bytes);
+// The module's first `seconds` as the offline renderer writes them (the
+// WAV's PCM, checked against the size its header declares). In music_tests
+// only (output_test.cpp), as it needs GoogleTest.
+std::vector<int16_t> xm_render(const std::vector<uint8_t> &module, double seconds);
