@@ -200,10 +200,10 @@ float mouth_value(int order, int row, int frame_ms)
     // Order 7 opens it wider, once, for the laugh.
     static const int LAUGH_ROWS[] = {0};
     if (order == 1 || order == 3 || order == 5) {
-        if (row_trigger(&m.last_row, row, MOUTH_ROWS, MOUTH_ROW_COUNT))
+        if (row_trigger(&m.last_position, order, row, MOUTH_ROWS, MOUTH_ROW_COUNT))
             v = 1.0f;
     } else if (order == 7) {
-        if (row_trigger(&m.last_row, row, LAUGH_ROWS, 1))
+        if (row_trigger(&m.last_position, order, row, LAUGH_ROWS, 1))
             v = 1.75f;
     }
     m.open = v - step * 5.0f;

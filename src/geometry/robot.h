@@ -68,7 +68,7 @@ void draw_robot(const RobotPose &pose, float eye_angle, float mouth);
 constexpr int MOUTH_ROW_COUNT = 19;
 extern const int MOUTH_ROWS[MOUTH_ROW_COUNT];
 struct MouthState {
-    int last_row = -1;  // last row seen in a triggering order
+    int last_position = -1;  // song position last seen in a triggering order
     float open = 0.1f;  // current half height
 };
 extern MouthState mouth_state;

@@ -110,22 +110,31 @@ static const CaptionOrder CAPTION_ORDERS[] = {
     {8, 7, {4, 12, 16, 20, 23, 28, 32}, &caption_state.steps_order8, 0, 3, 150},
 };
 
-void layer_growing_caption(int order, int row, int, int, int)
+CaptionShown caption_advance(int order, int row)
 {
-    glPushAttrib(GL11_ALL_ATTRIB_BITS);
-    setup_overlay_2d();
-    glColor4f(1, 1, 0, 1);
     for (const CaptionOrder &c : CAPTION_ORDERS) {
         if (c.order != order)
             continue;
-        // A song that came back to a trigger row within the order would
-        // step past the table's end; the caption stops at its last text.
-        if (row_trigger(&caption_state.last_row, row, c.rows, c.row_count) &&
-            c.first_text + *c.steps < CAPTION_COUNT - 1)
-            ++*c.steps;
+        // A slow frame may pass several listed rows: a word for each. A
+        // song that came back to a trigger row within the order would step
+        // past the table's end; the caption stops at its last text.
+        *c.steps += row_trigger(&caption_state.last_position, order, row, c.rows, c.row_count);
+        if (c.first_text + *c.steps > CAPTION_COUNT - 1)
+            *c.steps = CAPTION_COUNT - 1 - c.first_text;
         if (row >= c.from_row)
-            draw_text(c.x, 440, CAPTION_TABLE[c.first_text + *c.steps], 2);
+            return {c.first_text + *c.steps, c.x};
     }
+    return {-1, 0};
+}
+
+void layer_growing_caption(int order, int row, int, int, int)
+{
+    const CaptionShown shown = caption_advance(order, row);
+    glPushAttrib(GL11_ALL_ATTRIB_BITS);
+    setup_overlay_2d();
+    glColor4f(1, 1, 0, 1);
+    if (shown.text >= 0)
+        draw_text(shown.x, 440, CAPTION_TABLE[shown.text], 2);
     glPopAttrib();
 }
 

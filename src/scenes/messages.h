@@ -24,10 +24,10 @@ extern const char *const CAPTION_TABLE[CAPTION_COUNT];
 
 extern uint32_t invite_texture;
 
-// layer_growing_caption: the last row seen in any of its orders and the
-// steps taken in orders 4, 7 and 8.
+// layer_growing_caption: the song position last seen in any of its orders
+// and the steps taken in orders 4, 7 and 8.
 struct CaptionState {
-    int last_row = -1;
+    int last_position = -1;
     int steps_order4 = 0;
     int steps_order7 = 0;
     int steps_order8 = 0;
@@ -43,6 +43,14 @@ struct ClosingState {
 };
 extern ClosingState closing_state;
 void closing_reset();
+
+// The caption's text (an index into CAPTION_TABLE, -1 for none) and its x
+// at (order, row), after the steps to there; no GL.
+struct CaptionShown {
+    int text;
+    int x;
+};
+CaptionShown caption_advance(int order, int row);
 
 int pick_invite_texture();
 

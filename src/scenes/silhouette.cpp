@@ -57,11 +57,12 @@ SilhouetteFrame silhouette_advance(int order, int row, int frame_ms)
     if (s.overlay_angle < 0.0f)
         s.overlay_angle += SILHOUETTE_TURN;
 
-    // The flash jumps on the first frame of a listed row, then decays even
-    // on the jump frame, so it never shows at full 1.0 unless frame_ms is 0.
+    // The flash jumps on the first frame at or past a listed row, then
+    // decays even on the jump frame, so it never shows at full 1.0 unless
+    // frame_ms is 0.
     float v = s.flash;
     const FlashRows *f = flash_rows_of(order);
-    if (f && row_trigger(&s.flash_last_row, row, f->rows, f->count))
+    if (f && row_trigger(&s.flash_last_position, order, row, f->rows, f->count))
         v = 1.0f;
     s.flash = v - step * 5.0f;
     if (s.flash < 0.0f)

@@ -19,7 +19,7 @@ struct SilhouetteState {
     float overlay_angle = SILHOUETTE_TURN;  // radians; the overlay's texture coordinates
     float glow_angle = 0.0f;                // radians; the eyes' red pulse
     float flash = 0.0f;                     // the mouth's brightness, 0 to 1
-    int flash_last_row = -1;                // the last row seen in a flashing order
+    int flash_last_position = -1;           // song position last seen in a flashing order
 };
 
 extern SilhouetteState silhouette_state;

@@ -16,8 +16,9 @@ static const int LAST_SEGMENT = PATH_POINTS - 4;
 
 int paths_init_from(const uint8_t *const *table, uint32_t count)
 {
+    // More stored paths than the program has ids for is a broken table.
     if (count > (uint32_t)PATH_COUNT)
-        count = PATH_COUNT;
+        return 0;
     path_points = (float **)arena_alloc(PATH_COUNT * (uint32_t)sizeof(float *));
     path_start_ms = (int32_t *)arena_alloc(PATH_COUNT * 4);
     if (!path_points || !path_start_ms)

@@ -20,8 +20,8 @@ struct PathPoint {
     float x, y;
 };
 
-// 1 on success, 0 when the arena is exhausted. table holds the address of
-// each of count stored paths.
+// 1 on success, 0 when the arena is exhausted or there are more than
+// PATH_COUNT paths. table holds the address of each of count stored paths.
 int paths_init_from(const uint8_t *const *table, uint32_t count);
 // Precalc task: the stored paths (embedded_data.h); 1, or 0 as above.
 int paths_init();

@@ -3,6 +3,15 @@
 
 #include "base/arena.h"
 
+// count pieces of size bytes from the arena, or null. The arena takes
+// 32-bit sizes: a product that does not fit is refused, not wrapped into a
+// small piece that the copy would then overrun.
+static void *arena_array(uint64_t count, uint64_t size)
+{
+    const uint64_t bytes = count * size;
+    return bytes > UINT32_MAX ? nullptr : arena_alloc((uint32_t)bytes);
+}
+
 TimelineEntry *timeline_build_from(const uint32_t *table, const LayerFn *layer_table,
                                    uint32_t layer_table_count)
 {
@@ -10,10 +19,8 @@ TimelineEntry *timeline_build_from(const uint32_t *table, const LayerFn *layer_t
     // One zeroed entry more than the table holds: a table without a
     // terminator then ends on a terminator instead of reading on into
     // whatever the arena holds next.
-    if (count >= 0x10000000u)
-        return nullptr;
     TimelineEntry *entries =
-        (TimelineEntry *)arena_alloc((count + 1) * (uint32_t)sizeof(TimelineEntry));
+        (TimelineEntry *)arena_array((uint64_t)count + 1, sizeof(TimelineEntry));
     if (!entries)
         return nullptr;
     for (uint32_t j = 0; j < count; ++j) {
@@ -28,7 +35,7 @@ TimelineEntry *timeline_build_from(const uint32_t *table, const LayerFn *layer_t
             entry.path_ids = nullptr;
             return entries;
         }
-        entry.layers = (LayerFn *)arena_alloc(entry.layer_count * (uint32_t)sizeof(LayerFn));
+        entry.layers = (LayerFn *)arena_array(entry.layer_count, sizeof(LayerFn));
         if (!entry.layers)
             return nullptr;
         for (uint32_t k = 0; k < entry.layer_count; ++k) {
@@ -40,7 +47,7 @@ TimelineEntry *timeline_build_from(const uint32_t *table, const LayerFn *layer_t
         entry.path_count = *table++;
         entry.path_ids = nullptr;
         if (entry.path_count) {
-            entry.path_ids = (int32_t *)arena_alloc(entry.path_count * 4);
+            entry.path_ids = (int32_t *)arena_array(entry.path_count, sizeof(int32_t));
             if (!entry.path_ids)
                 return nullptr;
             for (uint32_t k = 0; k < entry.path_count; ++k)

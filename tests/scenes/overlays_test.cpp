@@ -1,7 +1,7 @@
-// The fade veil's darkening at given song positions and the frame mask's
-// cross and mask, read back from a real frame.
+// The fade veil's darkening at given song positions, read back from a real
+// frame: black until order 0's row 32, then opening, and closing from order
+// 8's row 40, clamped both ways.
 #include "../gl_fixture.h"
-#include "geometry/trees.h"
 #include "platform/gl.h"
 #include "scenes/overlays.h"
 
@@ -35,42 +35,8 @@ TEST_F(GlTest, FadeVeilOpensInOrderZeroAndClosesInOrderEight)
         {5, 50, 100, 255, 0.0f},   // other orders draw nothing and keep the veil
     };
     veil = 0.7f;
-    glEnable(GL_CULL_FACE);
     for (const auto &s : steps) {
         EXPECT_NEAR(veiled_red(s.order, s.row, s.frame_ms), s.red, 1) << s.order << " " << s.row;
         EXPECT_FLOAT_EQ(veil, s.veil_after) << s.order << " " << s.row;
     }
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND) || glIsEnabled(GL_COLOR_MATERIAL));
-    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-    glDisable(GL_CULL_FACE);
-}
-
-TEST_F(GlTest, FrameMaskDrawsABlackCrossAndBlackWhereTheMaskIsOpaque)
-{
-    // A mask opaque on its left half only.
-    const uint8_t pixels[8] = {0, 0, 0, 255, 0, 0, 0, 0};
-    const GLuint name = test_texel_texture(0, 0, 0, 0);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    mask_texture = name;
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(0, 0, 0, 0);
-    layer_frame_mask(3, 5, 0, 0, 20);
-    const Picture p = read_back();
-    save_picture_if_asked(p, "frame_mask.png");
-    glDeleteTextures(1, &name);
-
-    EXPECT_EQ(p.count_lit(0, 0, 310, 480), 0);
-    // Right half: white but for the 8-pixel cross arms.
-    EXPECT_EQ(p.at(330, 100), (Rgba{255, 255, 255, 255}));
-    EXPECT_EQ(p.count_lit(317, 0, 323, 480) + p.count_lit(330, 237, 640, 243), 0);
-    EXPECT_EQ(p.count_lit(330, 246, 640, 480), 310 * 234);
-    EXPECT_EQ(p.count_lit(326, 0, 640, 234), 314 * 234);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_2D));
-    GLfloat width = 0;
-    glGetFloatv(GL_LINE_WIDTH, &width);
-    EXPECT_EQ(width, 1.0f);
-    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
