@@ -29,6 +29,11 @@ extern int uploaded_count;
 // the copy for the entry was never allocated.
 int tex_upload(const TextureOp *op);
 
+// The part of an upload without OpenGL (textures/keep.cpp): copies slot dst
+// into copies[*uploaded], counts it and returns that entry; -1, keeping
+// nothing, when all TEXTURE_COUNT entries are taken or the entry has no copy.
+int texture_keep(int dst, uint8_t *const *copies, int *uploaded);
+
 // Runs a script through TEXTURE_OPS; see texture_script_run_with.
 int texture_script_run(const TextureOp *records, int length);
 

@@ -21,17 +21,15 @@ int uploaded_count;
 
 int tex_upload(const TextureOp *op)
 {
-    const int i = uploaded_count;
-    if (i >= TEXTURE_COUNT || !texture_copies[i])
+    const int i = texture_keep(op->dst, texture_copies, &uploaded_count);
+    if (i < 0)
         return 0;
     GLuint name = 0;
     glGenTextures(1, &name);
     texture_names[i] = name;
     glBindTexture(GL_TEXTURE_2D, name);
-    tex_upload_mipmapped(tex_slot(op->dst), TEXTURE_SIZE, GL_REPEAT);
+    tex_upload_mipmapped(texture_copies[i], TEXTURE_SIZE, GL_REPEAT);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    memcpy(texture_copies[i], tex_slot(op->dst), TEXTURE_SLOT_BYTES);
-    uploaded_count = i + 1;
     return 1;
 }
 

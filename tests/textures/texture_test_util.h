@@ -18,19 +18,17 @@ inline TextureOp record(int op, int dst, int src_a, int src_b, int p0 = 0, int p
             (uint8_t)p0, (uint8_t)p1,  (uint8_t)p2,    (uint8_t)p3};
 }
 
-inline int run_op(int op, int dst, int src_a, int src_b, int p0 = 0, int p1 = 0, int p2 = 0,
-                  int p3 = 0)
+template <typename... Fields>
+inline int run_op(Fields... fields)
 {
-    const TextureOp r = record(op, dst, src_a, src_b, p0, p1, p2, p3);
-    return TEXTURE_OPS[op](&r);
+    const TextureOp r = record(fields...);
+    return TEXTURE_OPS[r.op](&r);
 }
 
 inline void fill_slot(int slot, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
 {
-    for (int i = 0; i < 256 * 256; ++i) {
-        uint8_t *p = tex_slot(slot) + i * 4;
-        p[0] = r, p[1] = g, p[2] = b, p[3] = a;
-    }
+    for (int i = 0; i < 256 * 256; ++i)
+        tex_store(tex_slot(slot) + i * 4, tex_pack(r, g, b, a));
 }
 
 // Bytes from a fixed LCG (not the CRT generator, whose state the operators own).
