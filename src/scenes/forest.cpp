@@ -90,6 +90,11 @@ void draw_forest()
     glPopMatrix();
 }
 
+WalkEye walk_eye(const PathPoint &place)
+{
+    return {(place.x - 320.0f) * 0.5f, 25.0f, (place.y - 240.0f) * 0.5f};
+}
+
 void layer_forest_walk(int order, int row, int, int, int frame_ms)
 {
     const PathPoint turn = path_value(1);
@@ -103,7 +108,8 @@ void layer_forest_walk(int order, int row, int, int, int frame_ms)
 
     glPushAttrib(GL11_ALL_ATTRIB_BITS);
     forest_camera(turn);
-    glTranslatef((320.0f - place.x) * 0.5f, -25.0f, (240.0f - place.y) * 0.5f);
+    const WalkEye eye = walk_eye(place);
+    glTranslatef(-eye.x, -eye.y, -eye.z);
 
     draw_forest();
 

@@ -18,4 +18,11 @@ void draw_forest();
 // the turn path's (x - 320, y - 240) degrees, about x first, then y.
 void forest_camera(const PathPoint &turn);
 
+// Where the walk's eye stands in the world for a value of its place path:
+// the layer moves the world by the opposite of this under the camera.
+struct WalkEye {
+    float x, y, z;
+};
+WalkEye walk_eye(const PathPoint &place);
+
 void layer_forest_walk(int order, int row, int entry_start, int elapsed_ms, int frame_ms);

@@ -48,6 +48,7 @@ TEST_F(Messages, CaptionGrowsOnItsRowsAndStopsAtTheLastText)
 {
     caption_reset();
     EXPECT_EQ(caption_advance(7, 10).text, -1);  // not before row 16
+    EXPECT_EQ(caption_advance(7, 16).text, 0);
     EXPECT_EQ(caption_frame(8, 21), caption("ENTER OR THE RO", 150));
     // A song that kept coming back to the rows: the caption ends on its last text.
     for (int pass = 0; pass < 12; ++pass)

@@ -27,7 +27,7 @@ TEST(RowTrigger, AListedRowFiresOnceOnTheFirstFrameAtOrPastIt)
         {4, 3, 0},  {4, 5, 1},   // row 4 went by between frames
         {4, 7, 0},  {4, 10, 2},  // two at once
         {4, 16, 1}, {7, 16, 5},  // the same row number in a later order, and all before
-        {7, 12, 0}, {7, 16, 1},  // the song went back: its rows are ahead again
+        {7, 9, 1},  {7, 16, 1},  // the song went back to a listed row: it fires again
         {8, 3, 1},               // a new order from its start
     };
     int last = ROW_TRIGGER_START;
