@@ -136,8 +136,3 @@ void GlTextTest::SetUpTestSuite()
     GlTest::SetUpTestSuite();
     ASSERT_EQ(test_fonts_create(1), 1);
 }
-
-void GlTextTest::TearDown()
-{
-    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-}

@@ -51,9 +51,8 @@ protected:
 };
 
 // A GL test with the four fonts made once for the process, as the program
-// makes them; no test may leave a GL error behind.
+// makes them.
 class GlTextTest : public GlTest {
 protected:
     static void SetUpTestSuite();
-    void TearDown() override;
 };
