@@ -1,8 +1,10 @@
-// Every line the intro sets in Impact (font 2) ends inside the frame, with
+// The faces fontconfig finds. Every line the intro sets in Impact (font 2)
+// ends inside the frame, with
 // whichever face fontconfig finds for Impact: the closing message and the
 // caption in each of its steps, drawn by their own layers and read back. A
 // stand-in squeezed to Impact's proportions keeps its advances in step with
 // its squeezed glyphs.
+#include <algorithm>
 #include <string>
 
 #include "gl_fixture.h"
@@ -19,48 +21,38 @@ const int EDGE_MARGIN = 8;
 
 using ImpactExtent = GlTextTest;
 
-TEST_F(ImpactExtent, ClosingMessageEndsInsideTheFrame)
+// fontconfig finds each face or its stand-in (GDI substitutes a face for
+// any name, so this holds only here).
+TEST_F(ImpactExtent, FacesResolveAndUnknownOnesFail)
+{
+    for (const char *face : {"Arial", "Times New Roman", "Impact", "Courier New"})
+        EXPECT_NE(ft_glyphs_face_file(face), nullptr) << face;
+    EXPECT_EQ(font_create(40, 40, "No Such Face Anywhere"), 0);
+    EXPECT_EQ(font_count, 4);
+}
+
+TEST_F(ImpactExtent, ClosingMessageAndCaptionEndInsideTheFrame)
 {
     closing_state.fade_in = 0.0f;  // faded in: the texts at full strength
     layer_closing_message(9, 0, 0, 0, 0);
-    const Picture p = read_back();
-    save_picture_if_asked(p, "impact_closing.png");
-    // Its last line starts at the frame's left edge and is the longest.
-    EXPECT_LE(p.first_lit_column(420, 470), 4);
-    EXPECT_GT(p.count_lit(0, 420, 640, 470), 1000);
-    for (int band = 0; band < 480; band += 16) {
-        const int right = p.last_lit_column(band, band + 16);
-        EXPECT_LT(right, 640 - EDGE_MARGIN) << "rows " << band << " to " << band + 15;
-    }
-}
-
-TEST_F(ImpactExtent, CaptionEndsInsideTheFrameAtEveryStep)
-{
+    const Picture closing = read_back();
+    EXPECT_GT(closing.count_lit(0, 420, 640, 470), 1000);  // its longest line shows
+    for (int band = 0; band < 480; band += 16)
+        EXPECT_LT(closing.last_lit_column(band, band + 16), 640 - EDGE_MARGIN) << band;
     caption_reset();
-    for (int order : {4, 7, 8}) {
+    for (int order : {4, 7, 8}) {  // the caption at every step it grows by
         int widest = -1;
         for (int row = 0; row < 64; ++row) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             layer_growing_caption(order, row, 0, 0, 16);
-            const Picture p = read_back();
-            const int right = p.last_lit_column();
-            EXPECT_LT(right, 640 - EDGE_MARGIN) << "order " << order << " row " << row;
-            if (right > widest)
-                widest = right;
-            if (order == 8 && row == 63)
-                save_picture_if_asked(p, "impact_caption_last.png");
+            widest = std::max(widest, read_back().last_lit_column());
         }
-        EXPECT_GT(widest, 320) << "order " << order;  // the caption did show
+        EXPECT_TRUE(widest > 320 && widest < 640 - EDGE_MARGIN) << "order " << order;
     }
-    EXPECT_EQ(caption_state.steps_order8, 7);  // up to "ENTER OR THE ROBOT GETS IT"
 }
 
-// The extent of text in one font: left and right lit columns of its ink.
-struct Ink {
-    int left, right;
-};
-
-Ink ink_of(const char *text, int font)
+// The left and right lit columns of text drawn in one font.
+std::pair<int, int> ink_of(const char *text, int font)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor4f(1, 1, 1, 1);
@@ -74,7 +66,6 @@ Ink ink_of(const char *text, int font)
 TEST_F(ImpactExtent, SqueezedStandInKeepsAdvancesWithItsGlyphs)
 {
     const double width = ft_glyphs_face_width("Impact");
-    ASSERT_GT(width, 0.0);
     if (width == 1.0)
         GTEST_SKIP() << "Impact draws unsqueezed: " << ft_glyphs_face_file("Impact");
     const std::string impact_file = ft_glyphs_face_file("Impact");
@@ -88,15 +79,15 @@ TEST_F(ImpactExtent, SqueezedStandInKeepsAdvancesWithItsGlyphs)
     const int plain_font = font_count;
     ASSERT_EQ(font_create(40, 40, family), 1);
 
-    for (const char *glyph : {"H", "m", "W", "o"}) {
+    for (const char *glyph : {"H", "m"}) {
         const std::string twice = std::string(glyph) + glyph;
-        const Ink squeezed = ink_of(glyph, IMPACT_FONT), plain = ink_of(glyph, plain_font);
-        const int squeezed_advance = ink_of(twice.c_str(), IMPACT_FONT).right - squeezed.right;
-        const int plain_advance = ink_of(twice.c_str(), plain_font).right - plain.right;
-        EXPECT_NEAR(squeezed_advance, width * plain_advance, 1.0) << glyph;
-        EXPECT_NEAR(squeezed.right - squeezed.left, width * (plain.right - plain.left), 1.5)
+        const auto [left, right] = ink_of(glyph, IMPACT_FONT);
+        const auto [plain_left, plain_right] = ink_of(glyph, plain_font);
+        const int advance = ink_of(twice.c_str(), IMPACT_FONT).second - right;
+        EXPECT_NEAR(advance, width * (ink_of(twice.c_str(), plain_font).second - plain_right), 1.0)
             << glyph;
-        EXPECT_GT(squeezed_advance, squeezed.right - squeezed.left) << glyph;  // no overlap
+        EXPECT_NEAR(right - left, width * (plain_right - plain_left), 1.5) << glyph;
+        EXPECT_GT(advance, right - left) << glyph;  // no overlap
     }
 }
 
