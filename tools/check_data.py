@@ -4,8 +4,12 @@ temporary folder and compares them byte for byte with the committed files.
 
 Usage: check_data.py [SOURCE_DIR]   (default: the folder above tools/)
 
-Exit status 0 when all three match. The song is built from the committed
-voice recordings (data/voice), so espeak-ng is not needed.
+Then measures the committed song with song_figures.py, which fails when a
+figure the song must keep (levels, gaps, top end, the chorus's lift, clean
+one-shot ends, syllables on their rows) is lost.
+
+Exit status 0 when all three match and the figures hold. The song is built
+from the committed voice recordings (data/voice), so espeak-ng is not needed.
 """
 import filecmp
 import os
@@ -31,7 +35,13 @@ def main(argv):
             same = filecmp.cmp(out, os.path.join(data, name), shallow=False)
             print("%-16s %s" % (name, "identical" if same else "DIFFERS from the committed file"))
             failed += not same
-    print("%d passed, %d failed" % (len(jobs) - failed, failed))
+    figures = subprocess.run([sys.executable, os.path.join(tools, "song_figures.py"),
+                              os.path.join(data, "song.xm")], capture_output=True, text=True)
+    print("%-16s %s" % ("song figures", "kept" if figures.returncode == 0 else "LOST:"))
+    if figures.returncode != 0:
+        print(figures.stdout + figures.stderr)
+    failed += figures.returncode != 0
+    print("%d passed, %d failed" % (len(jobs) + 1 - failed, failed))
     return 1 if failed else 0
 
 

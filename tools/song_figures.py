@@ -22,6 +22,10 @@ and prints:
              level over the band in 300-3400 Hz (first 250 ms); the voice's
              share of energy above 3.5 kHz, and the samples' peak-to-RMS
              ratio (a hard saturation squashes it towards 0 dB).
+Then checks the figures the song must keep (check() lists the limits) and
+exits 1, naming each one missed, so a regenerated song cannot quietly lose
+them; tools/check_data.py runs it on the committed song.
+
 Standard library only; a full run takes a minute or two.
 """
 import math
@@ -142,6 +146,29 @@ def render(song, instruments=None):
     return [v * LEFT for v in render_xm.render(song, instruments=instruments)]
 
 
+def check(f):
+    """The limits the figures must keep: a list of the ones missed."""
+    k = f["levels"]
+    chorus = min(k[2], k[6])
+    limits = [
+        ("the closing screen sounds at -35 to -20 dBFS", -35 < f["closing"] < -20),
+        ("the last half second before the fade is above -40 dBFS", f["before_fade"] > -40),
+        ("the mix peaks between a quarter and 90 % of full scale", 0.25 < f["peak"] < 0.9),
+        ("no half second from 0.5 s to the fade is silent (RMS 150 of 32768)",
+         f["quietest"] * 32768 > 150),
+        ("verse and chorus keep 2 % of their energy above 8 kHz",
+         all(f["top"][o] > 0.02 for o in (1, 2, 5, 6))),
+        ("the chorus is 1 LU louder than every other section",
+         all(chorus > k[o] + 1 for o in (0, 1, 3, 4, 5, 7, 8))),
+        ("each chorus lifts 1 LU halfway", k["2b"] > k["2a"] + 1 and k["6b"] > k["6a"] + 1),
+        ("the 20 or more one-shots end 60 dB below their peak",
+         len(f["tails"]) >= 20 and max(f["tails"]) < -60),
+        ("all 59 syllables are heard within 20 ms of their rows",
+         f["syllables"] == 59 and f["latest"] < 20),
+    ]
+    return [name for name, kept in limits if not kept]
+
+
 def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     path = argv[1] if len(argv) > 1 else os.path.join(here, "..", "data", "song.xm")
@@ -157,6 +184,11 @@ def main(argv):
     closing = span[9][0]
     fade = next(f for o, r, f in rows if o == 10 and r == 16)
     last = max((i for i, v in enumerate(mix) if abs(v) * 32768 >= 0.5), default=0)
+    fig = {"closing": db(energy(mix, closing, end) / (end - closing)),
+           "before_fade": db(energy(mix, fade - RATE // 2, fade) / (RATE // 2)),
+           "peak": max(abs(v) for v in mix)}
+    fig["quietest"] = min(math.sqrt(energy(mix, a, a + RATE // 2) / (RATE // 2))
+                          for a in range(RATE // 2, fade - RATE // 2, RATE // 2))
     print("closing    orders 9-10 %.1f dBFS RMS, before the fade %.1f dBFS, last sound %.2f s "
           "(intro ends %.2f s)" % (db(energy(mix, closing, end) / (end - closing)),
                                    db(energy(mix, fade - RATE, fade) / RATE), last / RATE, end / RATE))
@@ -166,6 +198,7 @@ def main(argv):
               for o in range(11)]
     drums = [1, 2, 5, 6]
     share = sum(energy(high, *span[o]) for o in drums) / sum(energy(mix, *span[o]) for o in drums)
+    fig["top"] = {o: energy(high, *span[o]) / max(1e-30, energy(mix, *span[o])) for o in drums}
     print("top end    above 8 kHz: %s; verse and chorus %.2f%%" % (" ".join(shares), 100 * share))
 
     tails = []
@@ -179,8 +212,10 @@ def main(argv):
           " ".join("%d:%.0f" % (n, t) for t, n in sorted(tails, reverse=True)[:8]) +
           " dB; %d one-shots" % len(tails))
 
+    fig["tails"] = [t for t, _ in tails]
     kmix = cascade(mix, k_weighting())
     levels = {k: loudness(kmix, *v) for k, v in span.items()}
+    fig["levels"] = levels
     print("loudness   " + " ".join("%d:%.1f" % (o, levels[o]) for o in range(11)) +
           " LUFS (K-weighted, ungated)")
     verse = loudness(kmix, *span[1])
@@ -211,6 +246,7 @@ def main(argv):
         clarity.append((db(energy(voice_bp, frame, body) / max(1e-30, energy(band_bp, frame, body))),
                         order, row, ins))
     worst = sorted(delays, reverse=True)[:3]
+    fig["syllables"], fig["latest"] = len(delays), worst[0][0]
     print("voice      heard onset after its row: max %.0f ms, median %.0f ms; latest %s" % (
         worst[0][0], statistics.median(d for d, *_ in delays),
         ", ".join("%.0f ms (order %d row %d, ins %d)" % w for w in worst)))
@@ -226,7 +262,11 @@ def main(argv):
     print("           above 3.5 kHz %.2f%% of its energy; samples' peak over RMS %.1f dB (median); "
           "%d syllables" % (100 * energy(vhigh, 0, end) / energy(voice, 0, end),
                             statistics.median(crest), len(spoken)))
-    return 0
+    missed = check(fig)
+    for name in missed:
+        print("MISSED     " + name)
+    print("checks     %d of %d limits missed" % (len(missed), 9))
+    return 1 if missed else 0
 
 
 if __name__ == "__main__":
