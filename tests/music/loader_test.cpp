@@ -40,6 +40,8 @@ TEST(SongSource, ReadsAndSeeksStayInsideTheData)
     set_file_callbacks(memsrc_open, memsrc_close, memsrc_read, nullptr, memsrc_tell);
     EXPECT_FALSE(file_callbacks_installed());
     EXPECT_EQ(player_file_open("x"), nullptr);
+    memsrc_set_data(bytes.data(), 0x80000000u);  // more than a 32-bit offset reaches
+    EXPECT_EQ(memsrc_open("x"), nullptr);
     EXPECT_EQ(player_file_read(nullptr, out, 2), 0);
     player_file_close(nullptr);
 }
@@ -68,10 +70,10 @@ TEST(XmLoader, PackedAndUnpackedCells)
     m.patterns[0].rows = 2;
     m.patterns[0].raw = true;
     m.patterns[0].raw_packed = {
-        0x81, 120,                    // a note past key-off is dropped
+        0x81, 98,                     // a note past key-off is dropped
         0x81, 0x61,                   // key-off
         0x00, 128, 0x20, 0x0F, 6,     // unpacked, note 0: still 4 more; instrument 128 is the last
-        0x9E, 200, 0x40, 0x0D, 0x32,  // instrument 200 is none
+        0x9E, 129, 0x40, 0x0D, 0x32,  // instrument 129 is none
     };
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr) << song_load_error();
@@ -90,7 +92,8 @@ TEST(XmLoader, SamplesWidenAndLoopGuardsHoldWhatTheInterpolationReads)
     pingpong.loop_type = 3;  // both bits: ping-pong
     XmInstrument ins;
     ins.samples = {forward, pingpong, raw_sample(2, 0, {0x7F, 0x02}),
-                   raw_sample(1000, 0x11, std::vector<uint8_t>(1000), 200, 0)};
+                   raw_sample(1000, 0x11, std::vector<uint8_t>(1000), 200, 0),
+                   raw_sample(4, 1, {1, 2, 3, 4}, 4, 2)};
     m.instruments = {XmInstrument{}, ins};  // the first only a header
     Song *song = xm_load(xm_build(m));
     ASSERT_NE(song, nullptr);
@@ -104,9 +107,11 @@ TEST(XmLoader, SamplesWidenAndLoopGuardsHoldWhatTheInterpolationReads)
     EXPECT_EQ(s[2]->bits, 16);
     EXPECT_EQ(std::vector<int>(s[2]->data - 1, s[2]->data + 3),
               (std::vector<int>{0, 32512, -32512, 0}));
-    // A 16-bit header counts bytes; a loop of length 0 is none.
-    EXPECT_EQ(std::vector<uint32_t>({s[3]->length, s[3]->loop_kind, s[3]->loop_length}),
-              std::vector<uint32_t>({500, LOOP_NONE, 500}));
+    // A 16-bit header counts bytes; a loop of length 0 is none, so is one
+    // starting at the sample's end.
+    EXPECT_EQ(std::vector<uint32_t>({s[3]->length, s[3]->loop_kind, s[3]->loop_length,
+                                     s[4]->loop_kind, s[4]->loop_start, s[4]->loop_length}),
+              std::vector<uint32_t>({500, LOOP_NONE, 500, LOOP_NONE, 0, 4}));
     song_free(song);
 }
 
@@ -147,7 +152,7 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
         {[](M &m) { m.channels = 65535; }, "channel count"},
         {[](M &m) { m.song_length = 0; }, "song length"},
         {[](M &m) { m.song_length = 257; }, "song length"},
-        {[](M &m) { m.pattern_count = 300; }, "256 patterns"},
+        {[](M &m) { m.pattern_count = 257; }, "256 patterns"},
         {[](M &m) { m.pattern_count = 5; }, "pattern header runs past"},
         {[](M &m) { m.patterns[0] = xm_pattern(257, 4); }, "256 rows"},
         {[](M &m) { m.flags = 0; }, "Amiga"},
@@ -158,7 +163,7 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
         // Packed data that ends before a cell, inside a packed cell, inside an unpacked one.
         {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80}); }, "cells run past its packed size"},
         {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x83, 1}); }, "past its packed size"},
-        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x00, 1, 2}); }, "past its packed size"},
+        {[](M &m) { cut_pattern(m, {0x80, 0x80, 0x80, 0x00, 1, 2, 3}); }, "past its packed size"},
         {[](M &m) { m.patterns[0].header_length = 8; }, "shorter than its 9 bytes"},
     };
     for (const auto &c : cases) {
@@ -183,10 +188,14 @@ TEST(XmLoader, PatternsEndWhereTheirHeadersSay)
     m.instruments[0].samples[0].loop_type = 1, m.instruments[0].samples[0].loop_length = 8;
     const std::vector<int16_t> plain = xm_render(xm_build(m), 0.5);
     ASSERT_NE(std::count(plain.begin(), plain.end(), 0), (long)plain.size());
-    m.patterns[0].packed_size = 14;
-    EXPECT_EQ(xm_render(xm_build(m), 0.5), plain) << song_load_error();
-    m.patterns[1].header_length = 13;
-    EXPECT_EQ(xm_render(xm_build(m), 0.5), plain) << song_load_error();
+    // Padding within the bytes a pattern's cells could take, and past them.
+    for (int packed_size : {14, 30}) {
+        m.patterns[0].packed_size = packed_size;
+        m.patterns[1].header_length = 9;
+        EXPECT_EQ(xm_render(xm_build(m), 0.5), plain) << packed_size << song_load_error();
+        m.patterns[1].header_length = 13;
+        EXPECT_EQ(xm_render(xm_build(m), 0.5), plain) << packed_size << song_load_error();
+    }
 }
 
 TEST(XmLoader, TheLargestCountsTheFormatAllows)
@@ -209,15 +218,15 @@ TEST(XmLoader, TheLargestCountsTheFormatAllows)
 TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
 {
     XmModule m = one_pattern_module(1);
-    m.orders = {0, 9};         // patterns 1 to 9 missing
-    m.restart = 2;
+    m.orders = {0, 9, 10};     // patterns 2 to 10 missing
+    m.restart = 3;
     m.instrument_count = 300;  // the missing headers read as zeros
     m.patterns.push_back(xm_pattern(0, 1));
     XmInstrument ins = xm_instrument(
-        raw_sample(0xFFFFFFF0u, 0x11, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}, 4, 0x7FFFFFF0u));
+        raw_sample(0x100000, 0x11, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}, 4, 0x7FFFFFF0u));
     ins.samples[0].volume = 255;
-    ins.volume_envelope = {{0, 64}, {4, 200}, {8, 0}};
-    ins.point_count = 40;
+    ins.volume_envelope = {{0, 64}, {4, 65}, {8, 0}};
+    ins.point_count = 13;
     ins.volume_type = ENVELOPE_ON | ENVELOPE_LOOP;
     ins.volume_loop_start = 30, ins.volume_loop_end = 2;
     // One point is no envelope; a loop to the point just past the last is none.
@@ -242,10 +251,10 @@ TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
     EXPECT_EQ(song->patterns[1].rows, 64);
     // The loop to point 30 is gone.
     EXPECT_EQ(std::vector<int>({song->restart_position, song->pattern_slots,
-                                song->patterns[9].rows, song->instrument_count,
+                                song->patterns[10].rows, song->instrument_count,
                                 i.volume_point_count, i.volume_type, i.volume_envelope[1].value}),
-              std::vector<int>({0, 10, 64, 128, 12, ENVELOPE_ON, 64}));
-    // A length that would wrap the buffer size: cut to the five frames held.
+              std::vector<int>({0, 11, 64, 128, 12, ENVELOPE_ON, 64}));
+    // A length past the file's end: cut to the five frames held.
     const Sample *s = i.samples[0];
     EXPECT_EQ(std::vector<uint32_t>({s->length, s->loop_kind, s->loop_start, s->loop_length,
                                      s->volume}),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <tuple>
 
 #include "music/mixer.h"
@@ -98,13 +99,17 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     m.instruments[2].samples[0].volume = 255;  // past the format's 64
     put(m, 0, 0, 0, {NOTE_C4, 1, 0x95, 0x01, 4});  // slides clamp both ways
     put(m, 0, 0, 1, {NOTE_C4, 2, 0x65, 0, 0});
-    put(m, 0, 0, 2, {NOTE_C4, 5, 0, 0, 0});       // no such instrument: silent
+    put(m, 0, 0, 2, {NOTE_C4, 4, 0, 0, 0});       // no such instrument: silent
     put(m, 0, 0, 3, {NOTE_C4, 3, 0, 0, 0});
     put(m, 0, 1, 0, {0, 0, 0, 0x01, 0});          // 1xx with 00 reuses 4
     put(m, 0, 2, 0, {0, 0, 0, 0x02, 0});          // 2xx has no memory of its own yet
     put(m, 0, 3, 0, {0, 0, 0, 0x01, 0xFF});
     put(m, 0, 4, 0, {0, 0, 0, 0x02, 0xFF});
     Loaded l(m);
+    // The loader keeps a zeroed record after the last instrument: a decoy
+    // there shows a read of it instead of a crash.
+    static Sample decoy = {};
+    l.song->instruments[3].samples[0] = &decoy;
     l.ticks(1);
     EXPECT_EQ(channels[0].volume, 64);
     EXPECT_EQ(channels[1].volume, 0);
@@ -115,13 +120,14 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     EXPECT_EQ(channels[0].period, 4608 - 64);
     l.ticks(3);
     EXPECT_EQ(channels[0].period, 4608 - 64);
-    // Slides stop at the shortest and longest periods; below 100 Hz the voice stays at 100.
+    // Slides stop at the shortest and longest periods, landing one past them;
+    // below 100 Hz the voice stays at 100.
     l.ticks(1);
-    channels[0].period = 100;
+    channels[0].period = 55 + 2 * 4 * 255;
     l.ticks(2);
     EXPECT_EQ(channels[0].period, 56);
     l.ticks(1);
-    channels[0].period = (1 << 24) - 10;
+    channels[0].period = (1 << 24) + 1 - 2 * 4 * 255;
     l.ticks(2);
     EXPECT_EQ(channels[0].period, 1 << 24);
     EXPECT_EQ(std::pair(channels[0].voice->step_int, channels[0].voice->step_frac),
@@ -153,7 +159,7 @@ TEST(Replayer, SampleMapPastSixteenAndAFirstNoteUnderTonePortamento)
 {
     XmModule m = module_with(3, 1);
     m.instruments[0].sample_map[NOTE_C4 - 1] = 16;
-    m.instruments[0].sample_map[NOTE_C4] = 255;
+    m.instruments[0].sample_map[NOTE_C4] = 16;
     put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
     put(m, 0, 0, 1, {NOTE_C4 + 1, 1, 0, 0, 0});
     put(m, 0, 0, 2, {NOTE_C4 + 2, 1, 0, 0x03, 0x10});
@@ -166,6 +172,14 @@ TEST(Replayer, SampleMapPastSixteenAndAFirstNoteUnderTonePortamento)
     const Voice &v = *channels[2].voice;
     EXPECT_EQ(std::tuple(v.sample, v.pos_int, v.pos_frac, v.step_int, v.step_frac),
               std::tuple(l.song->instruments[0].samples[0], 0, 0u, 0, 0u));
+    // The 16 slots are followed by the map: a decoy's address in its first
+    // bytes shows a read of a 17th slot instead of a crash.
+    static Sample decoy = {};
+    const Sample *address = &decoy;
+    memcpy(l.song->instruments[0].sample_map, &address, sizeof address);
+    song_rewind(l.song);
+    l.ticks(1);
+    EXPECT_EQ(channels[0].sample, none);
 }
 
 // A relative note can move a note out of the ten octaves periods exist for
