@@ -2,12 +2,13 @@
 //
 // Input: a module file followed by one selector byte. The module is loaded
 // from memory and, when it loads, played through the offline output path
-// (output_begin renders the 2 s ring, fill_block a further RENDER_BLOCKS
-// blocks) at 44100 Hz, as the capture tool renders a soundtrack. The
-// selector's low two bits pick the mixer kernels: 0 plain, 1 SSE2, 2 AVX2
-// (plain when the processor lacks them), 3 every kernel the processor has,
-// one after the other, with their 16-bit output compared: the kernels must
-// agree to the bit.
+// (output_begin renders the 2 s ring, fill_block then 0.5 s more and another
+// half second for each step of the selector's upper six bits, so an input
+// may play for up to 34 s: far enough into a long sample for its loop end) at
+// 44100 Hz, as the capture tool renders a soundtrack. The selector's low
+// two bits pick the mixer kernels: 0 plain, 1 SSE2, 2 AVX2 (plain when the
+// processor lacks them), 3 every kernel the processor has, one after the
+// other, with their 16-bit output compared: the kernels must agree to the bit.
 //
 // After every mix the voice pool is checked (at each tick, through the song's
 // tick callback, and at each block's end, through fill_block_probe): a
@@ -15,8 +16,7 @@
 // backward, and has a gain of 0..127; each channel plays on its voice or that
 // voice's partner; the song position names an existing order and row. A read
 // far past a sample's end can skip AddressSanitizer's red zones; the position
-// check still sees where the voice went. The sanitizers are the oracle for
-// everything else.
+// check still sees where the voice went.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -28,8 +28,8 @@
 #include "music/replayer.h"
 #include "music/voices.h"
 
-// 2 s in the ring plus 0.5 s more: each block is 20 ms.
-static constexpr int RENDER_BLOCKS = 25;
+// Blocks of 20 ms after the ring: 0.5 s, and 0.5 s more for each step of the selector.
+static constexpr int RENDER_BLOCKS = 25, BLOCKS_PER_STEP = 25;
 
 static const Song *rendering;
 // Where the checks run ("tick" or "block") and how many have run so far.
@@ -117,7 +117,7 @@ static uint64_t digest(uint64_t h, const int16_t *pcm, int32_t frames)
 
 // Renders the song as the offline renderer does; returns the output's
 // digest when asked for it, else 0.
-static uint64_t render(Song *song, bool want_digest)
+static uint64_t render(Song *song, bool want_digest, int blocks)
 {
     rendering = song;
     check_count = 0;
@@ -126,7 +126,7 @@ static uint64_t render(Song *song, bool want_digest)
     if (want_digest)
         for (int32_t b = 0; b < block_count; ++b)
             h = digest(h, output_block_pcm(b), block_frames);
-    for (int k = 0; k < RENDER_BLOCKS; ++k) {
+    for (int k = 0; k < blocks; ++k) {
         const int32_t b = fill_index.load();
         fill_block();
         if (want_digest)
@@ -150,6 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 2)
         return 0;
     const int selector = data[size - 1] & 3;
+    const int blocks = RENDER_BLOCKS + BLOCKS_PER_STEP * (data[size - 1] >> 2);
     Song *song = fuzz_load_module(data, size - 1);
     if (!song)
         return 0;
@@ -158,14 +159,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (selector < MIXER_KERNELS_BEST) {
         if (!mixer_use_kernels(selector))
             mixer_use_kernels(MIXER_KERNELS_PLAIN);
-        render(song, false);
+        render(song, false, blocks);
     } else {
         uint64_t first = 0;
         int first_kernels = -1;
         for (int k = 0; k < MIXER_KERNELS_BEST; ++k) {
             if (!mixer_use_kernels(k))
                 continue;
-            const uint64_t h = render(song, true);
+            const uint64_t h = render(song, true, blocks);
             if (first_kernels < 0) {
                 first = h;
                 first_kernels = k;

@@ -8,9 +8,12 @@
 //                       byte (see fuzz_xm_render.cpp)
 // DIR/fuzz_texture_script/  the stored texture script's records, whole and
 //                       cut into its ten textures, and one record of each op
+// DIR/fuzz_capture_options/, fuzz_png_write/, fuzz_wav_write/  a few inputs
+//                       in each target's own layout
 //
 // Every module written is loaded back and must load: a seed that the loader
 // refuses would only test the signature check.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -87,14 +90,6 @@ static void music_seeds()
     module_seed("stored-song",
                 std::vector<uint8_t>(EMBEDDED_SONG, EMBEDDED_SONG + EMBEDDED_SONG_SIZE), {3, 2});
 
-    {  // one note on an unlooped 8-bit sample
-        XmModule m;
-        XmPattern p = xm_pattern(16, 1);
-        xm_cell(p, 1, 0, 0) = cell(49, 1);
-        m.patterns = {p};
-        m.instruments = {xm_instrument(xm_sample_8bit(wave8(64, 16)))};
-        module_seed("one-note", xm_build(m), {0, 3});
-    }
     {  // a forward loop on a 16-bit sample; volume column sets and slides
         XmModule m;
         XmPattern p = xm_pattern(32, 2);
@@ -194,22 +189,41 @@ static void music_seeds()
         m.speed = 2;
         module_seed("thirty-two-channels", xm_build(m), {0, 3});
     }
-    {  // a long looped sample at the highest notes: big steps
+    // Millions of frames at the top notes, sliding higher, played long enough
+    // (selectors 0x7C and up) to wrap at a forward loop's end and to turn at
+    // both ends of a ping-pong loop from frame 0.
+    for (uint8_t kind : {1, 2}) {
         XmModule m;
-        XmPattern p = xm_pattern(8, 2);
-        xm_cell(p, 2, 0, 0) = cell(96, 1);
-        xm_cell(p, 2, 0, 1) = cell(96, 2);
-        xm_cell(p, 2, 4, 0) = cell(0, 0, 0, 0x01, 0xFF);
-        m.channels = 2;
+        XmPattern p = xm_pattern(256, 1);
+        xm_cell(p, 1, 0, 0) = cell(96, 1, 0, 0x01, 0xFF);
         m.patterns = {p};
-        XmSample longer = xm_sample_8bit(wave8(70000, 1000));
-        longer.loop_type = 2, longer.loop_start = 1000, longer.loop_length = 68000;
-        longer.relative_note = 90;
-        XmSample plain = xm_sample_16bit(wave16(20000, 333));
-        plain.relative_note = 40;
-        m.instruments = {xm_instrument(longer), xm_instrument(plain)};
-        module_seed("long-sample", xm_build(m), {2, 3});
+        XmSample s = kind == 1 ? xm_sample_8bit(wave8(3000000, 1000))
+                               : xm_sample_16bit(wave16(2000000, 999));
+        s.loop_type = kind, s.relative_note = 30;
+        s.loop_start = kind == 1 ? 1000000 : 0;
+        s.loop_length = (uint32_t)s.values.size() - s.loop_start;
+        m.instruments = {xm_instrument(s)};
+        module_seed(kind == 1 ? "far-forward" : "far-ping-pong", xm_build(m), {0x7C, 0xFF});
     }
+}
+
+// Command lines (each word ended by NUL), pictures and runs of WAV writes.
+static void other_seeds()
+{
+    int n = 0;
+    for (std::string line : {"--out f --frames 0,7,70 --fps 30 ", "--video v.mkv --scale 2 ",
+                             "--soundtrack s.flac --seconds 2.5 --module m.xm ",
+                             "--textures t --quiet ", "--wav w --every 3 --log l --max-frames 9 "}) {
+        std::replace(line.begin(), line.end(), ' ', '\0');
+        write_file("fuzz_capture_options", "line-" + std::to_string(n++),
+                   std::vector<uint8_t>(line.begin(), line.end()));
+    }
+    write_file("fuzz_png_write", "gradient", {15, 7, 2, 0, 60, 120, 180, 240, 200, 100, 128});
+    write_file("fuzz_png_write", "opaque", {199, 1, 1, 255, 0, 0, 255, 0, 255, 0, 200});
+    // 3 channels over the writer's buffer: whole frames in every piece it writes.
+    std::vector<uint8_t> wav = {0x44, 0xAC, 0, 0, 2, 0x10, 0x27, 1, 2, 3, 4, 5, 6};
+    wav.insert(wav.end(), {7, 0, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0xFF, 0x7F});
+    write_file("fuzz_wav_write", "three-channels", wav);
 }
 
 static void texture_seeds()
@@ -246,6 +260,7 @@ int main(int argc, char **argv)
     mkdir(out_dir.c_str(), 0777);
     music_seeds();
     texture_seeds();
+    other_seeds();
     printf("fuzz_make_seeds: %d seed inputs in %s\n", written, out_dir.c_str());
     return 0;
 }
