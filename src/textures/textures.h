@@ -43,7 +43,7 @@ int texture_script_run(const TextureOp *records, int length);
 // texture tables, so a second run makes a fresh set.
 int textures_build();
 
-// GL name and kept pixels of texture i; 0 and null outside 0..9 and before
-// the texture exists.
+// GL name and kept pixels of texture i; 0 and null outside 0..9 and until
+// texture i is uploaded (uploaded_count > i).
 uint32_t texture_gl_name(int i);
 const uint8_t *texture_pixels(int i);

@@ -55,12 +55,14 @@ int textures_build()
     return ok;
 }
 
+// Bounded by the uploads made, not the table: a copy exists before its
+// texture is uploaded into it, and must not be read as one.
 uint32_t texture_gl_name(int i)
 {
-    return i >= 0 && i < TEXTURE_COUNT ? texture_names[i] : 0;
+    return i >= 0 && i < uploaded_count ? texture_names[i] : 0;
 }
 
 const uint8_t *texture_pixels(int i)
 {
-    return i >= 0 && i < TEXTURE_COUNT ? texture_copies[i] : nullptr;
+    return i >= 0 && i < uploaded_count ? texture_copies[i] : nullptr;
 }

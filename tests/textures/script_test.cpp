@@ -19,8 +19,10 @@ static int note(const TextureOp *op)
 // The records the driver ran before it stopped, or -1 when it went through.
 static int run_noted(const TextureOp *records, int length, size_t refuse = SIZE_MAX - 1)
 {
-    TextureOpFn ops[TEX_OP_COUNT];
-    std::fill(ops, ops + TEX_OP_COUNT, note);
+    // One past the table too: a record the driver lets through by mistake is
+    // then noted as run rather than calling through garbage.
+    TextureOpFn ops[TEX_OP_COUNT + 1];
+    std::fill(ops, ops + TEX_OP_COUNT + 1, note);
     seen.clear();
     refuse_at = refuse;
     return texture_script_run_with(ops, records, length) ? -1 : (int)seen.size();

