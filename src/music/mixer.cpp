@@ -485,11 +485,14 @@ static void wrap_at_boundary(Voice *v)
     const uint64_t start = sample->loop_start;
     const uint64_t end = (uint64_t)sample->loop_start + sample->loop_length;
     if (sample->loop_kind == LOOP_FORWARD) {
-        uint32_t whole = (uint32_t)v->pos_int;
+        // At or within a frame short of the end (the chunk count may stop a
+        // hair before it), so never before the start: one remainder wraps
+        // what is past the end and leaves what is short of it.
+        const uint32_t whole = (uint32_t)v->pos_int;
         if (sample->loop_length == 0)
             v->sample = nullptr;
-        else if (whole >= end)
-            v->pos_int = (int32_t)(start + (whole - end) % sample->loop_length);
+        else
+            v->pos_int = (int32_t)(start + (whole - start) % sample->loop_length);
     } else if (sample->loop_kind == LOOP_PINGPONG) {
         __int128 p = position_near(v, v->direction == 2 ? start : end);
         reflect(v, (int64_t)start, (int64_t)end, &p);
