@@ -1,4 +1,5 @@
-// The robot's chamfered boxes as closed, outward-wound solids, checked on the pure geometry (Mesa's feedback mode drops triangles).
+// The robot's chamfered boxes as closed, outward-wound solids, checked on
+// the pure geometry (Mesa's feedback mode drops triangles).
 #include <gtest/gtest.h>
 
 #include <algorithm>

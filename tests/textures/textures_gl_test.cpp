@@ -48,7 +48,6 @@ TEST_F(TexturesTask, UploadsTenMipmappedTexturesAndKeepsTheirPixels)
 
     // The export writes each as an opaque picture and a raw copy.
     const std::string out = std::filesystem::temp_directory_path().string() + "/fm_textures";
-    std::filesystem::remove_all(out);
     ASSERT_EQ(textures_export(out.c_str()), 1);
     for (int i = 0; i < TEXTURE_COUNT; ++i) {
         const std::string base = out + "/texture" + std::to_string(i);
@@ -66,7 +65,8 @@ TEST_F(TexturesTask, UploadsTenMipmappedTexturesAndKeepsTheirPixels)
     // could end.
     for (int size : {0, 3, 100})
         EXPECT_EQ(tex_image_mipmapped(texture_pixels(0), size), 0) << size;
-    EXPECT_EXIT(exit(tex_image_mipmapped(texture_pixels(0), 512)), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(exit(tex_image_mipmapped(texture_pixels(0), 512)), testing::ExitedWithCode(0),
+                "");
     uploaded_count = 9;  // as before the last upload: no tenth texture yet
     EXPECT_TRUE(texture_gl_name(9) == 0 && texture_pixels(9) == nullptr);
 }
