@@ -69,14 +69,15 @@ static int capture_textures(const CaptureOptions &o)
 }
 
 // Reads a module file. Only a regular file is opened: a FIFO or a device
-// could block the open or the read for ever. 0 with errno set.
+// could block the open or the read for ever. 0 with errno set (EINVAL, and
+// the message given, for what is not a regular file).
 static int read_module(const char *path, std::vector<uint8_t> &bytes)
 {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        errno = error ? error.value() : EINVAL;
-        if (!error)
-            report("cannot read %s: it is not a regular file", path);
+    std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        report("cannot read %s: it is not a regular file", path);
+        errno = EINVAL;
         return 0;
     }
     FILE *file = fopen(path, "rb");

@@ -277,6 +277,13 @@ static int check_combination(const int *given, CaptureOptions *options, std::str
             return 0;
         }
     }
+    if (options->max_frames && !options->frames.empty() &&
+        options->frames.back() >= options->max_frames) {
+        *error = "--frames asks for frame " + std::to_string(options->frames.back()) +
+                 ", but --max-frames " + std::to_string(options->max_frames) +
+                 " ends the run before it (the first frame is 0)";
+        return 0;
+    }
     if (options->mode == CAPTURE_MODE_RUN && !writes) {
         *error = "nothing to write: give --out DIR, --log FILE, --wav FILE, --video FILE or "
                  "--timing FILE";
@@ -312,8 +319,8 @@ int capture_parse_options(int argc, const char *const *argv, CaptureOptions *opt
         if (row.kind != VALUE_NONE) {
             // An empty word or the next option is no value: taking it would
             // silently turn, say, "--out --log x" into a folder named --log.
-            const char *text = i + 1 < argc ? argv[i + 1] : nullptr;
-            if (!text || !text[0] || !strncmp(text, "--", 2)) {
+            const char *text = i + 1 < argc ? argv[i + 1] : "";
+            if (!text[0] || !strncmp(text, "--", 2)) {
                 *error = std::string(arg) + " needs a value";
                 return 0;
             }

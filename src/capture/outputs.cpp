@@ -63,7 +63,8 @@ int capture_check_outputs(const CaptureOptions &o, std::string *why)
                 return 0;
             }
         }
-        if (!try_output(OUTPUTS[i].path, why))
+        // The video's folder is tried by the files made beside it.
+        if (OUTPUTS[i].path != o.video_path && !try_output(OUTPUTS[i].path, why))
             return 0;
     }
     return 1;

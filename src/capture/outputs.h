@@ -10,8 +10,8 @@
 
 #include "capture/options.h"
 
-// 1 when --wav, --log, --timing and --video name distinct files that can be
-// written (a missing file is created and removed again; an existing one is
+// 1 when --wav, --log, --timing and --video name distinct files and the
+// first three can be written (a missing file is created and removed again; an existing one is
 // opened for appending and left as it was; a device or a pipe is left to the
 // run). 0 with the reason in *why.
 int capture_check_outputs(const CaptureOptions &options, std::string *why);
