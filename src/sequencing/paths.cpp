@@ -23,13 +23,14 @@ int paths_init_from(const uint8_t *const *table, uint32_t count)
     path_start_ms = (int32_t *)arena_alloc(PATH_COUNT * 4);
     if (!path_points || !path_start_ms)
         return 0;
-    for (uint32_t p = 0; p < count; ++p) {
+    // Every id gets its points, those past the table all (0, 0); only the
+    // table's paths are ever evaluated.
+    for (uint32_t p = 0; p < (uint32_t)PATH_COUNT; ++p) {
         float *points = (float *)arena_alloc(PATH_POINTS * 2 * (uint32_t)sizeof(float));
         if (!points)
             return 0;
-        const uint8_t *src = table[p];
-        for (int i = 0; i < PATH_POINTS * 2; ++i)
-            points[i] = (float)(int16_t)(src[i * 2] | src[i * 2 + 1] << 8);
+        for (int i = 0; p < count && i < PATH_POINTS * 2; ++i)
+            points[i] = (float)(int16_t)(table[p][i * 2] | table[p][i * 2 + 1] << 8);
         path_points[p] = points;
         path_start_ms[p] = -1;
     }
