@@ -67,6 +67,11 @@ TEST_F(TexturesTask, UploadsTenMipmappedTexturesAndKeepsTheirPixels)
         EXPECT_EQ(tex_image_mipmapped(texture_pixels(0), size), 0) << size;
     EXPECT_EXIT(exit(tex_image_mipmapped(texture_pixels(0), 512)), testing::ExitedWithCode(0),
                 "");
+    // Halving rounds to nearest as GLU does: (0+0+1+255+2)/4, (1+1+1+255+2)/4, ...
+    const uint8_t two[16] = {0, 1, 2, 3, 0, 1, 2, 3, 1, 1, 3, 5, 255, 255, 255, 255};
+    uint8_t one[4];
+    tex_halve(two, 2, one);
+    EXPECT_EQ(std::vector<uint8_t>(one, one + 4), (std::vector<uint8_t>{64, 65, 66, 67}));
     uploaded_count = 9;  // as before the last upload: no tenth texture yet
     EXPECT_TRUE(texture_gl_name(9) == 0 && texture_pixels(9) == nullptr);
 }
