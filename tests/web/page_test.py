@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # page_test.py - the intro's page in headless Chromium, driven over the
-# DevTools protocol (Debian's python3-websocket; no downloads): serves
-# build-web/ as scripts/serve-web does and loads the page twice.
+# DevTools protocol (Debian's python3-websocket; no downloads), served by
+# scripts/serve-web's handler (precompressed files where they exist).
 #
 # In its frame-exact mode (index.html?capture=1) the page runs the whole
 # show in virtual time; the test wants
@@ -9,10 +9,23 @@
 #     timeline entry of every frame) equal to frostmere-capture --log's,
 #   - six frames across the show close to the Linux capture's at the same
 #     frame numbers (FRAMES below: how close, and why not exact).
+# A browser without WebGL 2, the page on an insecure origin and a program
+# that does not download each show their message and no start buttons.
 # Then in real time, answering the start question with a click:
 #   - the loading screens and the show draw frames (the canvas is not black),
 #   - the song's order and row follow the audio clock at the song's pace
-#     (neither stuck nor running away),
+#     (neither stuck nor running away), and the picture is placed where the
+#     sound is heard (the offset is printed before and after placing it),
+#   - hidden for several seconds, the page plays no sound; what the
+#     worklet put out before and after is the song in order, sample for
+#     sample as frostmere-capture --soundtrack renders it, and the picture
+#     follows the sound again,
+#   - the end screen comes after the show; "Play again" plays it again;
+#     the canvas fits the window at 4:3 in a small and a large window and
+#     at device pixel ratio 2, with its backing store at that ratio;
+#     Escape ends the show on the end screen, whose button is reachable in
+#     the small window; a lost WebGL context shows its message and stops
+#     the sound,
 #   - the console shows no errors and no exceptions are thrown.
 # It writes the frames of both builds and screenshots to OUT (their paths
 # are printed), with the page's size and its frame rates in headless
@@ -20,7 +33,8 @@
 #   tests/web/page_test.py BUILD_WEB_DIR OUT_DIR [LINUX_FROSTMERE_CAPTURE]
 import base64
 import functools
-import http.server
+import importlib.machinery
+import importlib.util
 import json
 import os
 import shutil
@@ -31,6 +45,7 @@ import tempfile
 import threading
 import time
 import urllib.request
+import wave
 
 import websocket
 
@@ -67,24 +82,27 @@ SCENE_MEAN, SCENE_OVER = 6.0, 0.05
 TEXT_BLOCKS = 10.0
 # One row of the song: speed 6 at 136 BPM (ticks of 2.5 / BPM seconds).
 ROW_SECONDS = 6 * 2.5 / 136
+# A name the browser resolves to this machine: not a secure origin, so the
+# page may not play sound there.
+INSECURE_HOST = 'MAP frostmere.test 127.0.0.1'
+# Seconds the page is hidden, and the windows it must fit (CSS pixels and
+# device pixel ratio), the small one last: the end screen is seen in it.
+HIDDEN = 5
+WINDOWS = [(1600, 1000, 1), (800, 600, 2), (520, 420, 1)]
+SCREENSHOTS = []
 
 
-class Handler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      '.wasm': 'application/wasm', '.js': 'text/javascript'}
-
-    def end_headers(self):
-        self.send_header('Cross-Origin-Opener-Policy', 'same-origin')
-        self.send_header('Cross-Origin-Embedder-Policy', 'require-corp')
-        super().end_headers()
-
-    def log_message(self, *args):
-        pass
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def serve():
-    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0),
-                                             functools.partial(Handler, directory=BUILD))
+    # scripts/serve-web's own handler, on a free port.
+    path = os.path.join(HERE, '..', '..', 'scripts', 'serve-web')
+    loader = importlib.machinery.SourceFileLoader('serve_web', path)
+    serve_web = importlib.util.module_from_spec(importlib.util.spec_from_loader('serve_web', loader))
+    loader.exec_module(serve_web)
+    server = serve_web.http.server.ThreadingHTTPServer(
+        ('127.0.0.1', 0), functools.partial(serve_web.Handler, directory=BUILD))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 
@@ -96,7 +114,8 @@ class Browser:
             ['chromium', '--headless=new', '--no-sandbox', '--use-angle=swiftshader',
              '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required',
              '--remote-debugging-port=0', '--user-data-dir=' + self.profile,
-             '--window-size=800,600', '--no-first-run', 'about:blank'],
+             '--window-size=800,600', '--no-first-run', '--host-resolver-rules=' + INSECURE_HOST,
+             'about:blank'],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         port_file = os.path.join(self.profile, 'DevToolsActivePort')
         for _ in range(300):
@@ -106,7 +125,9 @@ class Browser:
         port = int(open(port_file).read().split()[0])
         targets = json.load(urllib.request.urlopen(f'http://127.0.0.1:{port}/json'))
         page = next(t for t in targets if t['type'] == 'page')
-        self.ws = websocket.create_connection(page['webSocketDebuggerUrl'], timeout=60)
+        # Long: on a loaded machine the renderer may wait a minute for
+        # SwiftShader's process before it answers.
+        self.ws = websocket.create_connection(page['webSocketDebuggerUrl'], timeout=300)
         self.next_id = 0
         self.errors = []
         self.console = []
@@ -135,9 +156,9 @@ class Browser:
                 return message.get('result', {})
             self.event(message)
 
-    def js(self, expression):
+    def js(self, expression, wait_promise=False):
         r = self.call('Runtime.evaluate', expression=expression, returnByValue=True,
-                      userGesture=True)
+                      userGesture=True, awaitPromise=wait_promise)
         return r.get('result', {}).get('value')
 
     def wait(self, expression, seconds):
@@ -148,11 +169,13 @@ class Browser:
             time.sleep(0.2)
         return False
 
-    def screenshot(self, path):
-        r = self.call('Page.captureScreenshot', format='png',
-                      clip={'x': 80, 'y': 60, 'width': 640, 'height': 480, 'scale': 1})
+    def screenshot(self, name):
+        # The whole window; its path is kept to be printed at the end.
+        path = os.path.abspath(os.path.join(OUT, name + '.png'))
+        r = self.call('Page.captureScreenshot', format='png')
         with open(path, 'wb') as f:
             f.write(base64.b64decode(r['data']))
+        SCREENSHOTS.append(path)
 
     def close(self):
         # Debian's chromium is a script that may run the browser as its
@@ -280,26 +303,212 @@ def sound_check(browser, result):
                  f'audio clock says {b[1] / ROW_SECONDS:.1f}')
 
 
-def real_time(browser, url, result):
-    browser.call('Page.navigate', url=url)
-    if not browser.wait("!!document.getElementById('start') && "
-                        "!document.getElementById('start').hidden", 30):
-        raise RuntimeError('the start question never showed')
-    browser.js("document.getElementById('no').click()")
+def messages(browser, url, result):
+    # Each case loads the page as a browser that cannot play it would: the
+    # message names what is missing, and no start button is offered.
+    port = url.split(':')[2].split('/')[0]
+    no_webgl2 = ("HTMLCanvasElement.prototype.getContext = (function (get) { return function (t, o) "
+                 "{ return t === 'webgl2' ? null : get.call(this, t, o); }; })"
+                 "(HTMLCanvasElement.prototype.getContext);")
+    cases = [('no WebGL 2', url, no_webgl2, None, 'WebGL 2', 'message-webgl2'),
+             ('insecure origin', f'http://frostmere.test:{port}/index.html', None, None,
+              'sound', 'message-insecure'),
+             ('no program', url, None, '*frostmere.wasm', 'did not load', 'message-download')]
+    for what, page, script, blocked, words, shot in cases:
+        added = browser.call('Page.addScriptToEvaluateOnNewDocument', source=script) if script else None
+        if blocked:
+            browser.call('Network.setBlockedURLs', urls=[blocked])
+        browser.call('Page.navigate', url=page)
+        failed = browser.wait("window.FM && FM.state === 'failed'", 30)
+        title = browser.js("document.getElementById('failed-title').textContent") or ''
+        shown = browser.js("!document.getElementById('failed').hidden && "
+                           "document.getElementById('start').hidden")
+        if result.check(failed and shown and words in title,
+                        f'{what}: no message saying so (state {browser.js("FM.state")}, "{title}")'):
+            print(f'page: {what}: "{title}"')
+            browser.screenshot(shot)
+        if added:
+            browser.call('Page.removeScriptToEvaluateOnNewDocument', identifier=added['identifier'])
+        if blocked:
+            browser.call('Network.setBlockedURLs', urls=[])
+
+
+# Records what the ring worklet puts out, as 16-bit stereo, on FM.tap.
+TAP = r"""(async function () {
+  const source = `class Tap extends AudioWorkletProcessor {
+    process(inputs) {
+      const c = inputs[0];
+      if (c.length) {
+        const n = c[0].length, s = new Int16Array(2 * n);
+        for (let k = 0; k < n; ++k) {
+          s[2 * k] = Math.round(c[0][k] * 32768);
+          s[2 * k + 1] = Math.round((c[1] || c[0])[k] * 32768);
+        }
+        this.port.postMessage(s, [s.buffer]);
+      }
+      return true;
+    }
+  }
+  registerProcessor('fm-tap', Tap);`;
+  const ctx = FM.audio.context;
+  await ctx.audioWorklet.addModule(URL.createObjectURL(new Blob([source], {type: 'text/javascript'})));
+  const tap = new AudioWorkletNode(ctx, 'fm-tap', {outputChannelCount: [2]});
+  const mute = ctx.createGain();
+  mute.gain.value = 0;
+  FM.audio.node.connect(tap);
+  tap.connect(mute);
+  mute.connect(ctx.destination);
+  FM.tap = {parts: [], node: tap};
+  tap.port.onmessage = (e) => FM.tap.parts.push(e.data);
+  return true;
+})()"""
+TAP_TAKE = r"""(function () {
+  FM.audio.node.disconnect(FM.tap.node);
+  let n = 0;
+  for (const p of FM.tap.parts) n += p.length;
+  const all = new Int16Array(n);
+  n = 0;
+  for (const p of FM.tap.parts) { all.set(p, n); n += p.length; }
+  const bytes = new Uint8Array(all.buffer);
+  let text = '';
+  for (let i = 0; i < bytes.length; i += 32768)
+    text += String.fromCharCode.apply(null, bytes.subarray(i, i + 32768));
+  return btoa(text);
+})()"""
+
+
+def soundtrack():
+    # The song as frostmere-capture --soundtrack renders it, 16-bit stereo.
+    path = os.path.join(OUT, 'soundtrack.wav')
+    subprocess.run([LINUX_CAPTURE, '--quiet', '--soundtrack', path, '--seconds', '70'], check=True)
+    with wave.open(path) as w:
+        return w.readframes(w.getnframes())
+
+
+def in_order(heard, song):
+    # Where in the song what was heard starts (-1: nowhere), and whether it
+    # then follows the song sample for sample.
+    at = song.find(heard[:8192])
+    while at >= 0 and at % 4:
+        at = song.find(heard[:8192], at + 1)
+    return at, at >= 0 and song[at:at + len(heard)] == heard
+
+
+def offsets(browser, label):
+    # How far the picture is behind the sound heard when it reaches the
+    # screen: as drawn from the position of the player's last cycle, and as
+    # placed ahead to the moment it is shown.
+    pairs = browser.js('FM.offsets.slice(-600)') or []
+    figures = []
+    for i, name in ((0, 'unplaced'), (1, 'placed')):
+        lag = sorted(-p[i] for p in pairs)
+        if lag:
+            figures.append((lag[len(lag) // 2], lag[int(len(lag) * 0.95)]))
+            print(f'page: {label}: picture behind the sound, {name}: median {figures[-1][0]:.0f} ms, '
+                  f'p95 {figures[-1][1]:.0f} ms ({len(lag)} frames)')
+    return figures
+
+
+def hidden(browser, song, result):
+    # Another tab in front hides the page for HIDDEN seconds.
+    browser.js(TAP, wait_promise=True)
+    time.sleep(2)
+    tab = browser.call('Target.createTarget', url='about:blank')
+    result.check(browser.wait("document.visibilityState === 'hidden'", 5), 'the page never hid')
+    # The sound stops within a second (the context suspends, and the
+    # tap's messages already sent still arrive); then nothing more.
+    time.sleep(1)
+    before = browser.js('[FM.bytesPlayed, FM.tap.parts.length]')
+    time.sleep(HIDDEN - 1)
+    quiet = browser.js('[FM.bytesPlayed, FM.tap.parts.length, FM.audio.context.state]')
+    browser.call('Target.closeTarget', targetId=tab['targetId'])
+    browser.wait("document.visibilityState === 'visible'", 5)
+    time.sleep(3)
+    heard = base64.b64decode(browser.js(TAP_TAKE))
+    at, ordered = in_order(heard, song)
+    print(f'page: hidden {HIDDEN} s: {quiet[1] - before[1]} blocks of sound after its first second (context '
+          f'{quiet[2]}); {len(heard) / 4 / 44100:.2f} s tapped from {at / 4 / 44100:.2f} s into '
+          f'the song, {"in order" if ordered else "NOT in order"}')
+    result.check(quiet[1] - before[1] <= 2, 'the hidden page went on playing')
+    result.check(ordered, 'the sound around the hidden time is not the song in order')
+    result.check(len(heard) / 4 / 44100 > 4, 'too little sound was tapped')
+
+
+def fits(browser, width, height, ratio, result):
+    # The canvas inside the window at 4:3, filling one side, its backing
+    # store at the device pixel ratio.
+    browser.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                 deviceScaleFactor=ratio, mobile=False)
+    expr = ("(function(){var c=document.getElementById('canvas'),r=c.getBoundingClientRect();"
+            "return [r.left,r.top,r.width,r.height,innerWidth,innerHeight,c.width,c.height];})()")
+    settled = browser.wait(expr.replace('return [', 'return Math.abs(c.width-Math.round(r.width*'
+                                        f'{ratio}))<=1 && [', 1), 10)
+    x, y, w, h, iw, ih, bw, bh = browser.js(expr)
+    inside = x >= -0.5 and y >= -0.5 and x + w <= iw + 0.5 and y + h <= ih + 0.5
+    ok = (settled and inside and abs(w * 3 - h * 4) <= 4 and (abs(w - iw) <= 1 or abs(h - ih) <= 1)
+          and abs(bw - round(w * ratio)) <= 1 and abs(bh - round(h * ratio)) <= 1)
+    print(f'page: window {width}x{height} at ratio {ratio}: canvas at ({x:.0f}, {y:.0f}) '
+          f'{w:.0f}x{h:.0f}, backing store {bw}x{bh}')
+    result.check(ok, f'the canvas does not fit a {width}x{height} window at ratio {ratio}')
+
+
+def start(browser, button, result, what):
+    browser.js(f"document.getElementById('{button}').click()")
     started = time.time()
-    if result.check(browser.wait(canvas_lit() + ' > 100', 60), 'the loading screen never drew'):
-        browser.screenshot(os.path.join(OUT, 'loading.png'))
-    if result.check(browser.wait('FM.bytesPlayed > 0', 180),
-                    'the song never started (FM.bytesPlayed stays 0)'):
-        print(f'page: the song started {time.time() - started:.1f} s after the click')
+    if button == 'no' and result.check(browser.wait(canvas_lit() + ' > 100', 60),
+                                       'the loading screen never drew'):
+        browser.screenshot('loading')
+    if result.check(browser.wait('FM.state === "playing" && FM.bytesPlayed > 0', 180),
+                    f'{what}: the song never started'):
+        print(f'page: {what}: the song started {time.time() - started:.1f} s after the click')
+        return True
+    return False
+
+
+def real_time(browser, url, result):
+    song = soundtrack() if LINUX_CAPTURE else None
+    browser.call('Page.navigate', url=url)
+    if not browser.wait("window.FM && FM.state === 'ready'", 60):
+        raise RuntimeError('the start buttons never became ready')
+    if not start(browser, 'no', result, 'first show'):
+        return
     sound_check(browser, result)
-    for name in ('show-1', 'show-2'):
-        browser.screenshot(os.path.join(OUT, name + '.png'))
-        time.sleep(2)
-    lit = browser.js(canvas_lit())
-    result.check(lit and lit > 100, 'the show draws a black canvas')
-    for name in ('loading', 'show-1', 'show-2'):
-        print('page: screenshot ' + os.path.abspath(os.path.join(OUT, name + '.png')))
+    unplaced, placed = offsets(browser, 'playing')
+    result.check(abs(placed[0]) < unplaced[0] / 2, 'the picture is not placed at the sound heard')
+    browser.screenshot('show')
+    if song:
+        hidden(browser, song, result)
+        sound_check(browser, result)
+    result.check(browser.js(canvas_lit()) > 100, 'the show draws a black canvas')
+    if result.check(browser.wait("FM.state === 'ended'", 120), 'no end screen after the show'):
+        browser.screenshot('end')
+        result.check(browser.js('FM.audio.context.state') != 'running', 'sound goes on after the end')
+
+    if not start(browser, 'again', result, 'played again'):
+        return
+    sound_check(browser, result)
+    for width, height, ratio in WINDOWS:
+        fits(browser, width, height, ratio, result)
+    browser.screenshot('small-window')
+    browser.call('Input.dispatchKeyEvent', type='keyDown', key='Escape', code='Escape',
+                 windowsVirtualKeyCode=27)
+    browser.call('Input.dispatchKeyEvent', type='keyUp', key='Escape', code='Escape',
+                 windowsVirtualKeyCode=27)
+    if result.check(browser.wait("FM.state === 'ended'", 10), 'Escape did not end the show'):
+        button = browser.js("(function(){var r=document.getElementById('again')"
+                            ".getBoundingClientRect();return r.top>=0&&r.bottom<=innerHeight&&"
+                            "r.left>=0&&r.right<=innerWidth;})()")
+        result.check(button, 'the play-again button is out of reach in the small window')
+        browser.screenshot('end-small-window')
+    browser.call('Emulation.clearDeviceMetricsOverride')
+
+    if start(browser, 'again', result, 'third show'):
+        browser.js("document.getElementById('canvas').getContext('webgl2')"
+                   ".getExtension('WEBGL_lose_context').loseContext()")
+        if result.check(browser.wait("FM.state === 'failed'", 10), 'a lost context shows nothing'):
+            browser.screenshot('message-context-lost')
+            result.check(browser.wait("FM.audio.context.state !== 'running'", 5),
+                         'the sound goes on after the context was lost')
 
 
 def main():
@@ -313,7 +522,9 @@ def main():
         browser.call('Runtime.enable')
         browser.call('Log.enable')
         browser.call('Page.enable')
+        browser.call('Network.enable')
         frame_exact(browser, url, result)
+        messages(browser, url, result)
         real_time(browser, url, result)
         result.check(not browser.errors, 'console errors: ' + ' | '.join(browser.errors[:5]))
     except Exception as e:  # noqa: BLE001 - any failure of the drive is the test's failure
@@ -323,8 +534,10 @@ def main():
         server.shutdown()
     for line in browser.console[-10:]:
         print('console ' + line)
+    for path in SCREENSHOTS:
+        print('page: screenshot ' + path)
     sizes = {n: os.path.getsize(os.path.join(BUILD, n))
-             for n in ('frostmere.wasm', 'frostmere.js', 'index.html', 'ring_player.js')}
+             for n in ('frostmere.wasm', 'frostmere.js', 'index.html', 'page.js', 'ring_player.js')}
     print('page: sizes ' + ', '.join(f'{n} {s} bytes' for n, s in sizes.items()))
     for f in result.failures:
         print('FAILED: ' + f)

@@ -1,5 +1,5 @@
 // web_platform.cpp - the browser backend: platform_desktop_bootstrap() fills
-// the table for a page (web/index.html) holding a 640x480 canvas.
+// the table for a page (web/index.html, web/page.js) holding a canvas.
 //
 // The program's loops stay as they are: swap_buffers and sleep_ms unwind to
 // the browser (ASYNCIFY) and come back on the next animation frame or
@@ -8,7 +8,9 @@
 // The player runs its cycle from swap_buffers instead of a thread (as in
 // virtual time, audio_virtual_time 1), against the position the audio clock
 // says is heard; the worklet gets the refreshed ring after each cycle.
-// OpenGL is our layer over WebGL 2 (gl11/); glyphs come from canvas text.
+// OpenGL is our layer over WebGL 2 (gl11/), drawing a 640x480 frame that
+// each swap scales onto the canvas; glyphs come from canvas text, in the
+// faces face_table.h names for the Windows ones.
 // When the page asks for the frame-exact mode (index.html?capture=1), the
 // table is the capture backend's over this one (web_capture.cpp).
 #include <emscripten.h>
@@ -18,6 +20,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "platform/freetype/face_table.h"
 #include "platform/platform.h"
 #include "platform/web/gl11/gl11.h"
 
@@ -28,14 +31,16 @@ int web_take_escape(void);
 void web_message(const char *caption, const char *text);
 double web_now_ms(void);
 void web_wait_frame(void);
-int web_glyph(const char *family, int height, int weight, double squeeze, int code,
-              uint8_t *out, int max, int *info);
+int web_font_available(const char *family);
+int web_glyph(const char *family, int height, double squeeze, int code, uint8_t *out, int max,
+              int *info);
 int web_audio_ready(int rate);
 void web_audio_play(const void *pcm, uint32_t bytes);
 void web_audio_refresh(void);
 double web_audio_heard_bytes(void);
 void web_audio_stop(void);
 int wgl_context_create(const char *selector);
+void wgl_present(void);
 void web_window_closed(void);
 int web_capture_fps(void);
 }
@@ -74,11 +79,15 @@ static int web_set_display_mode(int, int, int)
 static int web_window_open(int width, int height, int, const char *)
 {
     if (!wgl_context_create("#canvas")) {
-        fprintf(stderr, "frostmere: this browser gives no WebGL 2 context\n");
+        web_message("This browser has no WebGL 2",
+                    "The intro draws with WebGL 2: open it in a current browser with hardware "
+                    "acceleration turned on.");
         return 0;
     }
     if (!gl11_init(width, height)) {
-        fprintf(stderr, "frostmere: the OpenGL layer's shaders do not build here\n");
+        web_message("The graphics could not start",
+                    "This browser's WebGL 2 did not build the intro's shaders. Try another "
+                    "browser.");
         return 0;
     }
     window_up = 1;
@@ -96,6 +105,7 @@ static void web_window_close()
 static void web_swap_buffers()
 {
     gl11_flush();
+    wgl_present();
     if (audio_cycle) {
         audio_cycle();
         web_audio_refresh();
@@ -124,36 +134,39 @@ static void web_sleep_ms(uint32_t ms)
     emscripten_sleep(ms);
 }
 
-// Each Windows face with the families standing in for it, as on Linux
-// (Liberation's metric-compatible faces), and Impact's horizontal squeeze.
-struct WebFace {
-    const char *face;
-    const char *families;
-    double squeeze;
-    int weight;
-};
+// A family every browser has, for a face none of whose alternatives is
+// installed (a phone has no Liberation faces): text then still shows.
+static const char *generic_family(const char *face)
+{
+    if (strcasecmp(face, "Times New Roman") == 0)
+        return "serif";
+    if (strcasecmp(face, "Courier New") == 0)
+        return "monospace";
+    return strcasecmp(face, "Impact") == 0 ? "sans-serif:style=Condensed Bold" : "sans-serif";
+}
 
-static const WebFace FACES[] = {
-    {"Arial", "Arial, 'Liberation Sans', Arimo, sans-serif", 1.0, 400},
-    {"Times New Roman", "'Times New Roman', 'Liberation Serif', Tinos, serif", 1.0, 400},
-    {"Courier New", "'Courier New', 'Liberation Mono', Cousine, monospace", 1.0, 400},
-    {"Impact", "Impact, 'Liberation Sans Narrow', 'DejaVu Sans Condensed', sans-serif", 0.82, 700},
-};
-
-static const uint16_t CP1252_HIGH[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
-};
+// The first alternative of face the browser has, and its horizontal scale.
+static const char *pick_family(const char *face, double *squeeze)
+{
+    *squeeze = 1.0;
+    const FaceAlternatives *alt = face_alternatives(face);
+    if (!alt)
+        return nullptr;
+    for (int i = 0; i < 4 && alt->families[i]; ++i)
+        if (web_font_available(alt->families[i])) {
+            *squeeze = face_alternative_width(alt, i);
+            return alt->families[i];
+        }
+    *squeeze = face_alternative_width(alt, 1);
+    return generic_family(face);
+}
 
 static int web_font_bitmaps(const char *face, int height, int, uint32_t first, uint32_t count,
                             uint32_t list_base)
 {
-    const WebFace *f = nullptr;
-    for (const WebFace &w : FACES)
-        if (face && strcasecmp(w.face, face) == 0)
-            f = &w;
-    if (!f)
+    double squeeze;
+    const char *family = face ? pick_family(face, &squeeze) : nullptr;
+    if (!family)
         return 0;
     static uint8_t alpha[512 * 256];
     std::vector<uint8_t> rows;
@@ -161,12 +174,10 @@ static int web_font_bitmaps(const char *face, int height, int, uint32_t first, u
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (uint32_t i = 0; i < count; ++i) {
-        uint32_t code = first + i;
-        if (code >= 0x80 && code < 0xA0)
-            code = CP1252_HIGH[code - 0x80];
+        uint32_t code = first + i < 256 ? cp1252_to_unicode((uint8_t)(first + i)) : first + i;
         int info[5] = {};
-        int drawn = code ? web_glyph(f->families, height, f->weight, f->squeeze, (int)code, alpha,
-                                     (int)sizeof alpha, info)
+        int drawn = code ? web_glyph(family, height, squeeze, (int)code, alpha, (int)sizeof alpha,
+                                     info)
                          : 0;
         glNewList(list_base + i, GL_COMPILE);
         if (!drawn) {

@@ -4,56 +4,72 @@
 // keyboard, glyphs drawn with canvas text, and the sound: an AudioContext
 // whose AudioWorklet (web/ring_player.js) loops the player's ring, and the
 // heard position read back from the audio clock. State the page and the
-// tests read is on window.FM (see web/index.html).
+// tests read is on window.FM (see web/page.js).
 mergeInto(LibraryManager.library, {
   $FMWEB: {
-    escape: false,
     frames: 0,
     ring: null,          // the worklet's node once playing
-    ringBytes: 0,
     startTime: -1,       // audio clock time of the ring's first frame
     rate: 44100,
     lastBytes: 0,
-    heardNow: -1,        // seconds heard at the player's latest cycle
-    heardBefore: -1,     // and at the one before it
+    lastRaf: -1,         // the latest animation frame's time (ms)
+    interval: 16.7,      // and the time between them, followed smoothly
+    lastCycle: null,     // {heard, claimed} seconds at the player's latest cycle
+    shownCycle: null,    // and at the one before: what the frame on screen shows
     glyphCanvas: null,
+  },
+
+  // Seconds of the ring heard at performance time `when` by the audio clock
+  // as it reaches the speakers (getOutputTimestamp), never past what the
+  // worklet has played (a suspended context's stale stamp would run on);
+  // -1 while nothing plays.
+  $fm_heard_at__deps: ['$FMWEB'],
+  $fm_heard_at: function (when) {
+    if (!FMWEB.ring || FMWEB.startTime < 0) return -1;
+    var ctx = FM.audio.context, t = ctx.currentTime;
+    if (ctx.getOutputTimestamp) {
+      var ts = ctx.getOutputTimestamp();
+      if (ts.contextTime > 0)
+        t = Math.min(t, ts.contextTime + (when - ts.performanceTime) / 1000);
+    }
+    return t - FMWEB.startTime;
   },
 
   web_page_setup__deps: ['$FMWEB'],
   web_page_setup: function () {
-    window.FM = window.FM || {};
     FM.frames = 0;
     FM.bytesPlayed = 0;
-    window.addEventListener('keydown', function (e) {
-      if (e.key === 'Escape') FMWEB.escape = true;
-    });
+    FMWEB.frames = 0;
+    FMWEB.lastRaf = -1;
   },
 
   // 0 while the page's start buttons are unanswered, else 6 (yes) or 7 (no).
   web_answer: function () {
-    return window.FM && FM.answer ? FM.answer : 0;
+    return FM.answer || 0;
   },
 
-  web_take_escape__deps: ['$FMWEB'],
+  // 1 once when the page asks the show to end (Escape, leaving fullscreen,
+  // a failure shown on the page).
   web_take_escape: function () {
-    var e = FMWEB.escape;
-    FMWEB.escape = false;
+    var e = FM.escape;
+    FM.escape = false;
     return e ? 1 : 0;
   },
 
-  web_message__deps: [],
+  // The program's message boxes end the show: the page shows them instead.
   web_message: function (caption, text) {
-    var c = UTF8ToString(caption), t = UTF8ToString(text);
-    console.error(c + ': ' + t);
-    if (window.FM && FM.showMessage) FM.showMessage(c, t);
+    FM.fail(UTF8ToString(caption), UTF8ToString(text), true);
   },
 
-  web_now_ms: function () { return performance.now(); },
+  web_now_ms: function () { return FM.now(); },
 
   // Unwinds to the browser until the next animation frame (ASYNCIFY). In
   // the frame-exact mode no frame waits for the display: the browser only
   // gets its turn (a message to ourselves, which setTimeout would clamp).
-  web_wait_frame__deps: ['$FMWEB'],
+  // At each animation frame the one before it is on screen: its song
+  // position against the one heard then goes on FM.offsets (ms; see
+  // web_audio_heard_bytes), and the time between frames is followed.
+  web_wait_frame__deps: ['$FMWEB', '$fm_heard_at'],
   web_wait_frame: function () {
     // Counted in the callback: the import is called again when the stack
     // is rewound, and only the callback runs once per wait.
@@ -61,7 +77,17 @@ mergeInto(LibraryManager.library, {
       FMWEB.frames++;
       FM.frames = FMWEB.frames;
       if (!FM.capture) {
-        requestAnimationFrame(function () { wakeUp(); });
+        requestAnimationFrame(function (now) {
+          var shown = FMWEB.shownCycle, heard = fm_heard_at(now);
+          if (shown && heard >= 0 && FM.offsets) {
+            FM.offsets.push([1000 * (shown.heard - heard), 1000 * (shown.claimed - heard)]);
+            if (FM.offsets.length > 4000) FM.offsets.splice(0, 1000);
+          }
+          if (FMWEB.lastRaf >= 0 && now - FMWEB.lastRaf < 250)
+            FMWEB.interval += 0.2 * (now - FMWEB.lastRaf - FMWEB.interval);
+          FMWEB.lastRaf = now;
+          wakeUp();
+        });
         return;
       }
       if (!FMWEB.turn) {
@@ -92,7 +118,7 @@ mergeInto(LibraryManager.library, {
     s.order = order;
     s.row = row;
     s.entry = entry;
-    s.seconds = FMWEB.heardBefore;
+    s.seconds = FMWEB.shownCycle ? FMWEB.shownCycle.claimed : -1;
     if (FM.capture)
       FM.log.push((FMWEB.frames - 1) + ' ' + elapsed_ms + ' ' + frame_ms + ' ' + order + ' ' +
                   row + ' ' + entry);
@@ -100,13 +126,13 @@ mergeInto(LibraryManager.library, {
 
   // The program closed its window: the show is over (or never started).
   web_window_closed: function () {
-    FM.windowClosed = true;
+    FM.ended();
   },
 
   // Frames per second of the frame-exact mode the page asked for; 0 for
   // the real-time page.
   web_capture_fps: function () {
-    return window.FM && FM.capture ? FM.capture.fps : 0;
+    return FM.capture ? FM.capture.fps : 0;
   },
 
   // Frames the page wants back, and a frame read back: made a PNG data URL
@@ -130,26 +156,51 @@ mergeInto(LibraryManager.library, {
     return FM.capture.maxFrames || 0;
   },
 
-  // Rasterises one character with canvas text: a cell of `height` pixels
-  // (ascent plus descent, as GDI's cell height), its coverage thresholded to
-  // one bit. Writes the alpha bytes top-down into out (at most max bytes)
-  // and width, height, left, top (baseline to the top row) and advance
-  // into info; 0 when nothing fits.
-  web_glyph__deps: ['$FMWEB'],
-  web_glyph: function (family, height, weight, squeeze, code, out, max, info) {
+  // The canvas font for a family or a "Family:style=Condensed Bold" entry
+  // of face_table.h (or a generic family) at px pixels; with `only`, the
+  // same style in the generic family `only` alone.
+  $fm_font: function (entry, px, only) {
+    var parts = entry.split(':style='), style = parts[1] || '', name = parts[0];
+    var generic = ['serif', 'sans-serif', 'monospace'].indexOf(name) >= 0;
+    return (/Condensed/.test(style) ? 'condensed ' : '') + (/Bold/.test(style) ? 'bold ' : '') +
+      px + 'px ' + (only || (generic ? name : "'" + name + "'"));
+  },
+
+  $fm_glyph_context__deps: ['$FMWEB'],
+  $fm_glyph_context: function () {
     if (!FMWEB.glyphCanvas) {
       FMWEB.glyphCanvas = document.createElement('canvas');
       FMWEB.glyphCanvas.width = 512;
       FMWEB.glyphCanvas.height = 256;
     }
-    var ctx = FMWEB.glyphCanvas.getContext('2d', {willReadFrequently: true});
-    var fam = UTF8ToString(family);
-    var bold = weight >= 600 ? 'bold ' : '';
-    ctx.font = bold + '100px ' + fam;
+    return FMWEB.glyphCanvas.getContext('2d', {willReadFrequently: true});
+  },
+
+  // 1 when the browser has the family (its text is set wider or narrower
+  // than in either generic family the browser falls back to).
+  web_font_available__deps: ['$fm_font', '$fm_glyph_context'],
+  web_font_available: function (family) {
+    var ctx = fm_glyph_context(), entry = UTF8ToString(family), text = 'mmmmmwwwwwlllli10OQ@';
+    return ['monospace', 'serif'].some(function (fallback) {
+      ctx.font = fm_font(entry, 100, fallback);
+      var plain = ctx.measureText(text).width;
+      ctx.font = fm_font(entry, 100) + ', ' + fallback;
+      return ctx.measureText(text).width !== plain;
+    }) ? 1 : 0;
+  },
+
+  // Rasterises one character with canvas text: a cell of `height` pixels
+  // (ascent plus descent, as GDI's cell height), squeezed horizontally by
+  // `squeeze`, its coverage thresholded to one bit. Writes the alpha bytes
+  // top-down into out (at most max bytes) and width, height, left, top
+  // (baseline to the top row) and advance into info; 0 when nothing fits.
+  web_glyph__deps: ['$fm_font', '$fm_glyph_context'],
+  web_glyph: function (family, height, squeeze, code, out, max, info) {
+    var ctx = fm_glyph_context(), entry = UTF8ToString(family);
+    ctx.font = fm_font(entry, 100);
     var m = ctx.measureText('Hg');
     var cell = (m.fontBoundingBoxAscent + m.fontBoundingBoxDescent) || 115;
-    var px = height * 100 / cell;
-    ctx.font = bold + px + 'px ' + fam;
+    ctx.font = fm_font(entry, height * 100 / cell);
     var ch = String.fromCharCode(code);
     m = ctx.measureText(ch);
     var ascent = Math.ceil(m.actualBoundingBoxAscent), descent = Math.ceil(m.actualBoundingBoxDescent);
@@ -179,19 +230,17 @@ mergeInto(LibraryManager.library, {
   // 1 once the page's AudioContext (made on the start button's click) and
   // its worklet are ready at `rate`; 0 while they are coming; -1 never.
   web_audio_ready: function (rate) {
-    if (!window.FM || !FM.audio) return -1;
-    if (FM.audio.failed) return -1;
+    if (!FM.audio || FM.audio.failed) return -1;
     return FM.audio.ready ? 1 : 0;
   },
 
   web_audio_play__deps: ['$FMWEB'],
   web_audio_play: function (pcm, bytes) {
     var a = FM.audio;
-    FMWEB.ringBytes = bytes;
     FMWEB.rate = a.context.sampleRate;
     FMWEB.startTime = -1;
     FMWEB.lastBytes = 0;
-    FMWEB.heardNow = FMWEB.heardBefore = -1;
+    FMWEB.lastCycle = FMWEB.shownCycle = null;
     a.node.port.onmessage = function (e) {
       if (e.data.started !== undefined) FMWEB.startTime = e.data.started;
     };
@@ -199,21 +248,29 @@ mergeInto(LibraryManager.library, {
     FMWEB.shadow = HEAP16.slice(pcm >> 1, (pcm + bytes) >> 1);
     var ring = FMWEB.shadow.slice();
     a.node.port.postMessage({ring: ring, start: true}, [ring.buffer]);
-    FMWEB.ring = {pcm: pcm, bytes: bytes};
+    FMWEB.ring = {pcm: pcm, bytes: bytes, frames: bytes >> 2, heard: 0, ahead: 0};
     FM.ringPosted = 0;
   },
 
-  // What the player rewrote in the ring since the last refresh (the blocks
-  // the listener has left, once around the ring from where they are heard
-  // next) goes to the worklet as runs of changed 1024-sample chunks, not
-  // the whole ring (2 s of sound) every frame. FM.ringPosted counts the
-  // bytes posted.
+  // What the player rewrote in the ring since the last refresh goes to the
+  // worklet as runs of changed 1024-sample chunks, not the whole ring (2 s
+  // of sound) every frame. The player is told a position ahead of the one
+  // heard (see web_audio_heard_bytes), so it also rewrites blocks still to
+  // be played from the sound it made a ring before: those chunks wait until
+  // the worklet has played them. FM.ringPosted counts the bytes posted.
   web_audio_refresh__deps: ['$FMWEB'],
   web_audio_refresh: function () {
     var r = FMWEB.ring;
     if (!r) return;
     var ring = HEAP16.subarray(r.pcm >> 1, (r.pcm + r.bytes) >> 1), old = FMWEB.shadow;
     var n = ring.length, CHUNK = 1024, from = -1;
+    // Frames kept back: from a chunk before the one heard to a chunk past
+    // the later of the position told and the one the worklet plays.
+    var frames = r.frames, keepFrom = r.heard - CHUNK, keep = r.ahead - keepFrom + 2 * CHUNK;
+    function kept(at) {
+      var d = (((at >> 1) - keepFrom) % frames + frames) % frames;
+      return d < keep || frames - d < CHUNK / 2;
+    }
     function post(to) {
       var part = ring.slice(from, to);
       old.set(part, from);
@@ -223,38 +280,31 @@ mergeInto(LibraryManager.library, {
     }
     for (var at = 0; at < n; at += CHUNK) {
       var end = Math.min(n, at + CHUNK), changed = false;
-      for (var i = at; i < end; ++i)
-        if (ring[i] !== old[i]) { changed = true; break; }
+      if (!kept(at))
+        for (var i = at; i < end; ++i)
+          if (ring[i] !== old[i]) { changed = true; break; }
       if (changed && from < 0) from = at;
       else if (!changed && from >= 0) post(at);
     }
     if (from >= 0) post(n);
   },
 
-  // Seconds of the ring heard so far by the audio clock as it reaches the
-  // speakers (getOutputTimestamp); -1 while nothing plays.
-  web_audio_seconds__deps: ['$FMWEB'],
-  web_audio_seconds: function () {
-    if (!FMWEB.ring || FMWEB.startTime < 0) return -1;
-    var ctx = FM.audio.context;
-    var t = ctx.currentTime;
-    if (ctx.getOutputTimestamp) {
-      var ts = ctx.getOutputTimestamp();
-      if (ts.contextTime > 0) t = ts.contextTime + (performance.now() - ts.performanceTime) / 1000;
-    }
-    FM.audioTime = t;
-    return t - FMWEB.startTime;
-  },
-
-  // Bytes heard since the ring started, by that clock, never going back.
-  web_audio_heard_bytes__deps: ['$FMWEB', 'web_audio_seconds'],
+  // The bytes the player is told were played: where the sound will be when
+  // the next frame reaches the screen (the frame drawn at the next animation
+  // frame is shown at the one after it), so the picture is placed at what
+  // is heard with it rather than a frame or two behind. Never going back.
+  web_audio_heard_bytes__deps: ['$FMWEB', '$fm_heard_at'],
   web_audio_heard_bytes: function () {
-    var seconds = _web_audio_seconds();
-    FMWEB.heardBefore = FMWEB.heardNow;
-    FMWEB.heardNow = seconds;
-    if (seconds < 0) return 0;
-    var frames = Math.floor(seconds * FMWEB.rate);
-    var bytes = Math.max(FMWEB.lastBytes, frames * 4);
+    var r = FMWEB.ring, now = performance.now(), heard = fm_heard_at(now);
+    if (!r || heard < 0) return 0;
+    var shown = FMWEB.lastRaf >= 0 ? FMWEB.lastRaf + 2 * FMWEB.interval : now;
+    var lead = Math.min(0.5, Math.max(0, (shown - now) / 1000));
+    FMWEB.shownCycle = FMWEB.lastCycle;
+    FMWEB.lastCycle = {heard: heard, claimed: heard + lead};
+    var played = FM.audio.context.currentTime - FMWEB.startTime;
+    r.heard = Math.floor(heard * FMWEB.rate);
+    r.ahead = Math.floor(Math.max(heard + lead, played) * FMWEB.rate);
+    var bytes = Math.max(FMWEB.lastBytes, Math.floor((heard + lead) * FMWEB.rate) * 4);
     FMWEB.lastBytes = bytes;
     FM.bytesPlayed = bytes;
     return bytes;
@@ -263,6 +313,6 @@ mergeInto(LibraryManager.library, {
   web_audio_stop__deps: ['$FMWEB'],
   web_audio_stop: function () {
     FMWEB.ring = null;
-    if (window.FM && FM.audio && FM.audio.node) FM.audio.node.port.postMessage({stop: true});
+    if (FM.audio && FM.audio.node) FM.audio.node.port.postMessage({stop: true});
   },
 });

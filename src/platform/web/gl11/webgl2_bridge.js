@@ -20,7 +20,39 @@ mergeInto(LibraryManager.library, {
       alpha: false, premultipliedAlpha: false, preserveDrawingBuffer: true});
     if (!gl) return 0;
     FMGL.gl = gl;
-    return 1;
+    // The program draws into a frame of the canvas's first size, without
+    // alpha as the window it was made for; each presented frame is scaled
+    // onto the canvas (wgl_present).
+    FMGL.width = canvas.width;
+    FMGL.height = canvas.height;
+    FMGL.frame = gl.createFramebuffer();
+    gl.bindFramebuffer(gl.FRAMEBUFFER, FMGL.frame);
+    [[gl.RGB8, gl.COLOR_ATTACHMENT0], [gl.DEPTH_COMPONENT16, gl.DEPTH_ATTACHMENT]]
+      .forEach(function (b) {
+        var r = gl.createRenderbuffer();
+        gl.bindRenderbuffer(gl.RENDERBUFFER, r);
+        gl.renderbufferStorage(gl.RENDERBUFFER, b[0], FMGL.width, FMGL.height);
+        gl.framebufferRenderbuffer(gl.FRAMEBUFFER, b[1], gl.RENDERBUFFER, r);
+      });
+    return gl.checkFramebufferStatus(gl.FRAMEBUFFER) === gl.FRAMEBUFFER_COMPLETE ? 1 : 0;
+  },
+
+  // Shows the frame on the canvas, whose backing store follows its size on
+  // the page at the device's pixel ratio (so it is sharp on any screen):
+  // whole pixels where it is at least twice as large, smoothed below that.
+  wgl_present__deps: ['$FMGL'],
+  wgl_present: function () {
+    var gl = FMGL.gl, c = gl.canvas, ratio = window.devicePixelRatio || 1;
+    var w = Math.max(1, Math.round(c.clientWidth * ratio));
+    var h = Math.max(1, Math.round(c.clientHeight * ratio));
+    if (c.width !== w || c.height !== h) {
+      c.width = w;
+      c.height = h;
+    }
+    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, null);
+    gl.blitFramebuffer(0, 0, FMGL.width, FMGL.height, 0, 0, w, h, gl.COLOR_BUFFER_BIT,
+                       w >= 2 * FMGL.width ? gl.NEAREST : gl.LINEAR);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, FMGL.frame);
   },
 
   wgl_program_create__deps: ['$FMGL'],
@@ -123,10 +155,9 @@ mergeInto(LibraryManager.library, {
     gl.texSubImage2D(target, level, x, y, w, h, format, type,
                      HEAPU8.subarray(pixels, pixels + row * (h - 1) + w * bpp));
   },
-  // The canvas has no alpha channel (the page shows it opaque), and WebGL
-  // will not copy an RGB framebuffer into an RGBA texture, which OpenGL 1.1
-  // does with alpha 1; a blit into the texture converts it so. Textures a
-  // framebuffer cannot draw into are copied as before.
+  // A blit into the texture copies the frame (it converts the format where
+  // a copy would refuse one, as OpenGL 1.1 copies RGB into RGBA with alpha
+  // 1). Textures a framebuffer cannot draw into are copied as before.
   wgl_copy_tex_sub_image_2d__deps: ['$FMGL'],
   wgl_copy_tex_sub_image_2d: function (target, level, xo, yo, x, y, w, h) {
     var gl = FMGL.gl;
@@ -139,7 +170,7 @@ mergeInto(LibraryManager.library, {
       gl.blitFramebuffer(x, y, x + w, y + h, xo, yo, xo + w, yo + h, gl.COLOR_BUFFER_BIT,
                          gl.NEAREST);
     gl.framebufferTexture2D(gl.DRAW_FRAMEBUFFER, gl.COLOR_ATTACHMENT0, target, null, level);
-    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, null);
+    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, FMGL.frame);
     if (!blit) gl.copyTexSubImage2D(target, level, xo, yo, x, y, w, h);
   },
   wgl_tex_parameter__deps: ['$FMGL'],
