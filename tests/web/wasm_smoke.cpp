@@ -30,12 +30,10 @@ static const TextureOpFn OPS[TEX_OP_COUNT] = {
 
 int main(int argc, char **argv)
 {
-    if (argc < 3) {
-        fprintf(stderr, "usage: wasm_smoke TEXTURES.rgba OUT.wav [SECONDS]\n");
-        return 2;
-    }
+    if (argc < 3)
+        return fprintf(stderr, "usage: wasm_smoke TEXTURES.rgba OUT.wav [SECONDS]\n"), 2;
     if (!(textures = fopen(argv[1], "wb")))
-        return 1;
+        return perror(argv[1]), 1;
     const TextureOp *records = (const TextureOp *)(TEXTURE_SCRIPT + 2);
     int built = texture_script_run_with(OPS, records, TEXTURE_SCRIPT[0] | TEXTURE_SCRIPT[1] << 8);
     if (fclose(textures) != 0 || !built)

@@ -37,14 +37,6 @@ uint32_t wgl_program_create(const char *vertex_source, const char *fragment_sour
     return ok ? program : 0;
 }
 
-// The object made by a glGen* call.
-static uint32_t made(void (*gen)(GLsizei, GLuint *))
-{
-    GLuint name = 0;
-    gen(1, &name);
-    return name;
-}
-
 int wgl_uniform_location(uint32_t program, const char *name) { return glGetUniformLocation(program, name); }
 void wgl_program_use(uint32_t program) { glUseProgram(program); }
 void wgl_uniform_1i(int l, int v) { glUniform1i(l, v); }
@@ -52,7 +44,7 @@ void wgl_uniform_2i(int l, int a, int b) { glUniform2i(l, a, b); }
 void wgl_uniform_1f(int l, float v) { glUniform1f(l, v); }
 void wgl_uniform_4f(int l, float x, float y, float z, float w) { glUniform4f(l, x, y, z, w); }
 void wgl_uniform_matrix4(int l, const float *m) { glUniformMatrix4fv(l, 1, GL_FALSE, m); }
-uint32_t wgl_buffer_create(void) { return made(glGenBuffers); }
+uint32_t wgl_buffer_create(void) { GLuint b = 0; return glGenBuffers(1, &b), b; }
 void wgl_buffer_delete(uint32_t b) { glDeleteBuffers(1, &b); }
 void wgl_buffer_bind(uint32_t b) { glBindBuffer(GL_ARRAY_BUFFER, b); }
 void wgl_buffer_data(uint32_t b, uint32_t bytes, const void *data, int dynamic)
@@ -66,7 +58,7 @@ void wgl_attribute(uint32_t index, int size, int stride, int offset)
     glVertexAttribPointer(index, size, GL_FLOAT, GL_FALSE, stride, (const void *)(intptr_t)offset);
 }
 void wgl_draw_arrays(uint32_t mode, int first, int count) { glDrawArrays(mode, first, count); }
-uint32_t wgl_texture_create(void) { return made(glGenTextures); }
+uint32_t wgl_texture_create(void) { GLuint t = 0; return glGenTextures(1, &t), t; }
 void wgl_texture_delete(uint32_t t) { glDeleteTextures(1, &t); }
 void wgl_texture_bind(uint32_t target, uint32_t t) { glBindTexture(target, t); }
 void wgl_tex_image_2d(uint32_t target, int level, uint32_t internal_format, int width, int height,
@@ -88,7 +80,6 @@ void wgl_pixel_store(uint32_t name, int value) { glPixelStorei(name, value); }
 void wgl_enable(uint32_t cap, int on) { (on ? glEnable : glDisable)(cap); }
 void wgl_blend_func(uint32_t s, uint32_t d) { glBlendFunc(s, d); }
 void wgl_depth_func(uint32_t f) { glDepthFunc(f); }
-void wgl_depth_mask(int on) { glDepthMask(on ? GL_TRUE : GL_FALSE); }
 void wgl_cull_face(uint32_t f) { glCullFace(f); }
 void wgl_viewport(int x, int y, int w, int h) { glViewport(x, y, w, h); }
 void wgl_clear_color(float r, float g, float b, float a) { glClearColor(r, g, b, a); }
