@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <tuple>
 #include <vector>
 
@@ -71,7 +72,9 @@ TEST(Mixer, UnloopedSampleEndsOnItsZeroGuard)
     // A forward loop without frames (never loaded so) ends the same way, and
     // never divides by its length (the child's exit says which happened).
     start(ramp_values(100), LOOP_FORWARD, 100, 0, 98.0, 1.0);
+#if GTEST_HAS_DEATH_TEST
     EXPECT_EXIT((mix(3), exit(v.sample ? 2 : 0)), testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST(Mixer, ForwardLoopWrapsAndPingPongReflectsBelowTheMirrorImage)
