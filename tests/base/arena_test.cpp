@@ -1,3 +1,4 @@
+// arena_test.cpp - the precalc arena's padding, refusals and release.
 #include <gtest/gtest.h>
 
 #include "base/arena.h"

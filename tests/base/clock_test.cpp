@@ -1,3 +1,5 @@
+// clock_test.cpp - the frame clock's pacing on the capture backend's virtual
+// clock.
 #include <gtest/gtest.h>
 
 #include "base/clock.h"

@@ -1,3 +1,5 @@
+// shell_test.cpp - the shell's pure helpers: the frame period for a refresh
+// rate and the GL extension list's token match.
 #include <gtest/gtest.h>
 
 #include <cmath>

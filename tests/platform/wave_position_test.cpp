@@ -1,3 +1,5 @@
+// wave_position_test.cpp - widening the Windows wave device's 32-bit byte
+// count to a 64-bit play position (plain arithmetic, tested everywhere).
 #include <gtest/gtest.h>
 
 #include <cstdint>

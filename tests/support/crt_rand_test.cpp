@@ -1,3 +1,5 @@
+// crt_rand_test.cpp - the project's copy of the C runtime generator against
+// the sequence the Windows runtime gives, which every random choice rests on.
 #include <gtest/gtest.h>
 
 #include "support/crt_rand.h"
