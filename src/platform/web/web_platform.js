@@ -111,7 +111,9 @@ mergeInto(LibraryManager.library, {
     // at the swap before it had heard.
     if (order >= 0 && s.order >= 0) {
       if (order === s.order) s.rows += Math.max(0, row - s.row);
-      else s.rows += 1;  // an order change is one row, whichever row it lands on
+      // A new order: the rows into it and one to get there (a frame seldom
+      // spans more than the old order's last row).
+      else s.rows += row + 1;
     } else if (order >= 0) {
       s.rows = row;
     }
