@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <unistd.h>
 
 #include "base/arena.h"
 #include "music/mixer.h"
@@ -19,7 +20,8 @@
 
 std::vector<int16_t> xm_render(const std::vector<uint8_t> &module, double seconds)
 {
-    std::string path = testing::TempDir() + "music_" +  // ctest runs tests side by side
+    // Tests, and other builds' tests, run side by side: a name of this one's own.
+    std::string path = testing::TempDir() + "music_" + std::to_string(getpid()) + "_" +
                        testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav";
     testing::internal::CaptureStdout();
     EXPECT_EQ(music_render_soundtrack(path.c_str(), seconds, module.data(),
