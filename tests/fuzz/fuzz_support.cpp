@@ -35,108 +35,90 @@ Song *fuzz_load_module(const uint8_t *data, size_t size)
     return song_load("fuzz");
 }
 
-static void check_sample(const Sample *s, int instrument, int index)
+// i and k name the instrument and sample in the messages.
+static void check_sample(const Sample *s, int i, int k)
 {
     const uint64_t end = (uint64_t)s->loop_start + s->loop_length;
-    FUZZ_CHECK(end <= s->length, "instrument %d sample %d: loop %u+%u past length %u",
-               instrument, index, s->loop_start, s->loop_length, s->length);
+    FUZZ_CHECK(end <= s->length, "ins %d smp %d: loop %u+%u past %u", i, k, s->loop_start,
+               s->loop_length, s->length);
     FUZZ_CHECK(s->loop_kind == LOOP_NONE || s->loop_kind == LOOP_FORWARD ||
                    s->loop_kind == LOOP_PINGPONG,
-               "instrument %d sample %d: loop kind %d", instrument, index, s->loop_kind);
-    FUZZ_CHECK(s->volume <= 64, "instrument %d sample %d: volume %d", instrument, index,
-               s->volume);
-    FUZZ_CHECK((s->data != nullptr) == (s->length != 0),
-               "instrument %d sample %d: data %p for length %u", instrument, index,
-               (const void *)s->data, s->length);
+               "ins %d smp %d: loop kind %d", i, k, s->loop_kind);
+    FUZZ_CHECK(s->volume <= 64, "ins %d smp %d: volume %d", i, k, s->volume);
+    FUZZ_CHECK(!s->data == !s->length, "ins %d smp %d: data for length %u", i, k, s->length);
     if (!s->length)
         return;
-    FUZZ_CHECK(s->loop_length > 0, "instrument %d sample %d: empty loop in %u frames",
-               instrument, index, s->length);
+    FUZZ_CHECK(s->loop_length > 0, "ins %d smp %d: empty loop", i, k);
     // The whole sample with both guards: AddressSanitizer checks that the
     // block really holds them.
-    volatile int32_t sum = 0;
-    for (int64_t i = -SAMPLE_GUARD; i < (int64_t)s->length + SAMPLE_GUARD; ++i)
-        sum = sum + s->data[i];
-    for (int i = 1; i <= SAMPLE_GUARD; ++i)
-        FUZZ_CHECK(s->data[-i] == 0, "instrument %d sample %d: guard entry -%d is %d",
-                   instrument, index, i, s->data[-i]);
-    for (int i = 1; i < SAMPLE_GUARD; ++i)
-        FUZZ_CHECK(s->data[s->length + i] == 0,
-                   "instrument %d sample %d: guard entry length+%d is %d", instrument, index,
-                   i, s->data[s->length + i]);
+    volatile int64_t sum = 0;  // wide enough for millions of entries
+    for (int64_t x = -SAMPLE_GUARD; x < (int64_t)s->length + SAMPLE_GUARD; ++x)
+        sum = sum + s->data[x];
+    for (int g = 1; g <= SAMPLE_GUARD; ++g)
+        FUZZ_CHECK(!s->data[-g] && (g == SAMPLE_GUARD || !s->data[s->length + g]),
+                   "ins %d smp %d: guard entry %d not zero", i, k, g);
     int16_t expected = 0;
     if (s->loop_kind == LOOP_FORWARD)
         expected = s->data[s->loop_start];
     else if (s->loop_kind == LOOP_PINGPONG)
         expected = s->data[end - 1];
-    if (end < s->length)
-        FUZZ_CHECK(s->data[s->length] == 0, "instrument %d sample %d: guard entry length is %d",
-                   instrument, index, s->data[s->length]);
-    if (s->loop_kind != LOOP_NONE || end == s->length)
-        FUZZ_CHECK(s->data[end] == expected,
-                   "instrument %d sample %d: entry past the loop end %llu is %d, not %d",
-                   instrument, index, (unsigned long long)end, s->data[end], expected);
+    FUZZ_CHECK(end == s->length || !s->data[s->length], "ins %d smp %d: guard at length", i, k);
+    FUZZ_CHECK((s->loop_kind == LOOP_NONE && end < s->length) || s->data[end] == expected,
+               "ins %d smp %d: entry past the loop end %d, not %d", i, k, s->data[end],
+               expected);
 }
 
 static void check_envelope(uint8_t count, uint8_t type, uint8_t loop_start,
-                           const EnvelopePoint *points, int instrument, const char *which)
+                           const EnvelopePoint *points, int i)
 {
-    FUZZ_CHECK(count <= MAX_ENVELOPE_POINTS, "instrument %d: %s envelope has %d points",
-               instrument, which, count);
-    FUZZ_CHECK(count >= 2 || type == 0, "instrument %d: %s envelope of %d points is on",
-               instrument, which, count);
-    FUZZ_CHECK(!(type & ENVELOPE_LOOP) || loop_start < count,
-               "instrument %d: %s envelope loops back to point %d of %d", instrument, which,
-               loop_start, count);
-    for (int i = 0; i < MAX_ENVELOPE_POINTS; ++i)
-        FUZZ_CHECK(points[i].value <= 64, "instrument %d: %s envelope point %d is %d",
-                   instrument, which, i, points[i].value);
+    FUZZ_CHECK(count <= MAX_ENVELOPE_POINTS && (count >= 2 || type == 0) &&
+                   (!(type & ENVELOPE_LOOP) || loop_start < count),
+               "ins %d: envelope of %d points, type %d, loop from %d", i, count, type,
+               loop_start);
+    for (int p = 0; p < MAX_ENVELOPE_POINTS; ++p)
+        FUZZ_CHECK(points[p].value <= 64, "ins %d: envelope point %d is %d", i, p,
+                   points[p].value);
 }
 
 void fuzz_check_song(const Song *song)
 {
-    FUZZ_CHECK(song->channel_count >= 1 && song->channel_count <= MAX_CHANNELS,
-               "%d channels", song->channel_count);
-    FUZZ_CHECK(song->song_length >= 1 && song->song_length <= MAX_ORDERS, "song length %d",
-               song->song_length);
-    FUZZ_CHECK(song->restart_position >= 0 && song->restart_position < song->song_length,
-               "restart %d of %d orders", song->restart_position, song->song_length);
-    FUZZ_CHECK(song->instrument_count >= 0 && song->instrument_count <= MAX_INSTRUMENTS,
-               "%d instruments", song->instrument_count);
-    FUZZ_CHECK(song->pattern_slots <= MAX_PATTERNS &&
-                   song->patterns_referenced <= song->pattern_slots,
-               "%d pattern slots, %d referenced", song->pattern_slots,
-               song->patterns_referenced);
-    FUZZ_CHECK(song->tick_callback != nullptr, "no tick callback");
-    for (int i = 0; i < song->song_length; ++i)
-        FUZZ_CHECK(song->order_table[i] < song->pattern_slots,
-                   "order %d names pattern %d of %d", i, song->order_table[i],
-                   song->pattern_slots);
+    FUZZ_CHECK(song->channel_count >= 1 && song->channel_count <= MAX_CHANNELS &&
+                   song->song_length >= 1 && song->song_length <= MAX_ORDERS &&
+                   song->restart_position >= 0 &&
+                   song->restart_position < song->song_length &&
+                   song->instrument_count >= 0 && song->instrument_count <= MAX_INSTRUMENTS &&
+                   song->pattern_slots <= MAX_PATTERNS &&
+                   song->patterns_referenced <= song->pattern_slots && song->tick_callback,
+               "counts: %d channels, %d orders from %d, %d instruments, %d of %d patterns",
+               song->channel_count, song->song_length, song->restart_position,
+               song->instrument_count, song->patterns_referenced, song->pattern_slots);
+    for (int o = 0; o < song->song_length; ++o)
+        FUZZ_CHECK(song->order_table[o] < song->pattern_slots, "order %d names pattern %d", o,
+                   song->order_table[o]);
     for (int p = 0; p < song->pattern_slots; ++p) {
         const Pattern *pattern = &song->patterns[p];
         FUZZ_CHECK(pattern->rows >= 1 && pattern->rows <= MAX_PATTERN_ROWS && pattern->cells,
-                   "pattern %d: %d rows at %p", p, pattern->rows, (const void *)pattern->cells);
-        const int cells = pattern->rows * song->channel_count;
-        for (int c = 0; c < cells; ++c) {
+                   "pattern %d: %d rows", p, pattern->rows);
+        for (int c = 0; c < pattern->rows * song->channel_count; ++c) {
             const PatternCell &cell = pattern->cells[c];
-            FUZZ_CHECK(cell.note <= 96 || cell.note == NOTE_KEY_OFF,
-                       "pattern %d cell %d: note %d", p, c, cell.note);
-            FUZZ_CHECK(cell.instrument <= MAX_INSTRUMENTS, "pattern %d cell %d: instrument %d",
-                       p, c, cell.instrument);
+            FUZZ_CHECK((cell.note <= 96 || cell.note == NOTE_KEY_OFF) &&
+                           cell.instrument <= MAX_INSTRUMENTS,
+                       "pattern %d cell %d: note %d, instrument %d", p, c, cell.note,
+                       cell.instrument);
         }
     }
     for (int i = 0; i < song->instrument_count; ++i) {
         const Instrument *ins = &song->instruments[i];
         FUZZ_CHECK(ins->sample_count >= 0 && ins->sample_count <= MAX_SAMPLES_PER_INSTRUMENT,
-                   "instrument %d: %d samples", i, ins->sample_count);
-        for (int s = 0; s < MAX_SAMPLES_PER_INSTRUMENT; ++s) {
-            FUZZ_CHECK(ins->samples[s] != nullptr, "instrument %d: sample %d is null", i, s);
-            if (s < ins->sample_count)
-                check_sample(ins->samples[s], i, s);
+                   "ins %d: %d samples", i, ins->sample_count);
+        for (int k = 0; k < MAX_SAMPLES_PER_INSTRUMENT; ++k) {
+            FUZZ_CHECK(ins->samples[k] != nullptr, "ins %d: sample %d is null", i, k);
+            if (k < ins->sample_count)
+                check_sample(ins->samples[k], i, k);
         }
         check_envelope(ins->volume_point_count, ins->volume_type, ins->volume_loop_start,
-                       ins->volume_envelope, i, "volume");
+                       ins->volume_envelope, i);
         check_envelope(ins->panning_point_count, ins->panning_type, ins->panning_loop_start,
-                       ins->panning_envelope, i, "panning");
+                       ins->panning_envelope, i);
     }
 }

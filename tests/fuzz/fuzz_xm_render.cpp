@@ -36,12 +36,6 @@ static const Song *rendering;
 static const char *check_point = "";
 static int32_t check_count;
 
-static void check_gain(const Voice *v, const char *what, int32_t value)
-{
-    FUZZ_CHECK(value >= 0 && value <= 127, "%s %d voice %d: %s %d outside 0..127", check_point,
-               check_count, v->index, what, value);
-}
-
 static void check_voices()
 {
     const char *at = check_point;
@@ -49,39 +43,33 @@ static void check_voices()
     const Song *song = rendering;
     for (int i = 0; i < VOICE_COUNT; ++i) {
         const Voice *v = &voices[i];
-        FUZZ_CHECK(v->index == i, "voice %d: index %d", i, v->index);
-        FUZZ_CHECK(v->direction == 1 || v->direction == 2, "%s %d voice %d: direction %d", at,
-                   n, i, v->direction);
-        check_gain(v, "gain", v->gain);
-        check_gain(v, "left gain", v->gain_left);
-        check_gain(v, "right gain", v->gain_right);
-        FUZZ_CHECK(v->pan >= 0 && v->pan <= 255, "voice %d: pan %d", i, v->pan);
+        FUZZ_CHECK(v->index == i && (v->direction == 1 || v->direction == 2) &&
+                       v->pan >= 0 && v->pan <= 255,
+                   "%s %d voice %d: index %d, direction %d, pan %d", at, n, i, v->index,
+                   v->direction, v->pan);
+        for (int32_t gain : {v->gain, v->gain_left, v->gain_right})
+            FUZZ_CHECK(gain >= 0 && gain <= 127, "%s %d voice %d: a gain of %d", at, n, i, gain);
         const Sample *s = v->sample;
         if (!s)
             continue;
         // Just mixed: a voice on an empty sample has stopped.
         FUZZ_CHECK(s->data && s->length, "%s %d voice %d: playing an empty sample", at, n, i);
         const int64_t end = (int64_t)s->loop_start + s->loop_length;
-        FUZZ_CHECK(end <= s->length, "voice %d: loop end %lld past length %u", i,
-                   (long long)end, s->length);
-        FUZZ_CHECK(v->pos_int >= 0 && v->pos_int < end,
-                   "%s %d voice %d: position %d.%08x outside 0..%lld (length %u, loop %u+%u"
-                   ", kind %d, step %d.%08x)",
-                   at, n, i, v->pos_int, v->pos_frac, (long long)end, s->length, s->loop_start,
-                   s->loop_length, s->loop_kind, v->step_int, v->step_frac);
-        FUZZ_CHECK(v->direction == 1 || v->pos_int >= (int64_t)s->loop_start,
-                   "%s %d voice %d: moving backward at %d below the loop start %u", at, n, i,
-                   v->pos_int, s->loop_start);
+        FUZZ_CHECK(end <= s->length && v->pos_int >= 0 && v->pos_int < end &&
+                       (v->direction == 1 || v->pos_int >= (int64_t)s->loop_start),
+                   "%s %d voice %d: position %d.%08x, direction %d outside 0..%lld (length %u, "
+                   "loop %u+%u, kind %d, step %d.%08x)",
+                   at, n, i, v->pos_int, v->pos_frac, v->direction, (long long)end, s->length,
+                   s->loop_start, s->loop_length, s->loop_kind, v->step_int, v->step_frac);
     }
     for (int c = 0; c < song->channel_count; ++c)
         FUZZ_CHECK(channels[c].voice == &voices[c] ||
                        channels[c].voice == &voices[c + MAX_CHANNELS],
                    "channel %d plays on voice %d", c, (int)(channels[c].voice - voices));
-    FUZZ_CHECK(song->order >= 0 && song->order < song->song_length, "order %d of %d",
-               song->order, song->song_length);
-    const Pattern *pattern = &song->patterns[song->order_table[song->order]];
-    FUZZ_CHECK(song->row >= 0 && song->row < pattern->rows, "row %d of %d in order %d",
-               song->row, pattern->rows, song->order);
+    const bool order_ok = song->order >= 0 && song->order < song->song_length;
+    FUZZ_CHECK(order_ok && song->row >= 0 &&
+                   song->row < song->patterns[song->order_table[song->order]].rows,
+               "order %d of %d, row %d", song->order, song->song_length, song->row);
 }
 
 // Each block ends with a mix.

@@ -64,19 +64,12 @@ static void module_seed(const std::string &name, const std::vector<uint8_t> &byt
     }
 }
 
-static std::vector<int8_t> wave8(int n, int period)
+// A sawtooth of n values from -amplitude up, repeating every `period`.
+template <typename T> static std::vector<T> wave(int n, int period, int amplitude)
 {
-    std::vector<int8_t> v;
+    std::vector<T> v;
     for (int i = 0; i < n; ++i)
-        v.push_back((int8_t)((i % period) * 200 / period - 100));
-    return v;
-}
-
-static std::vector<int16_t> wave16(int n, int period)
-{
-    std::vector<int16_t> v;
-    for (int i = 0; i < n; ++i)
-        v.push_back((int16_t)((i % period) * 60000 / period - 30000));
+        v.push_back((T)((int64_t)(i % period) * 2 * amplitude / period - amplitude));
     return v;
 }
 
@@ -90,21 +83,6 @@ static void music_seeds()
     module_seed("stored-song",
                 std::vector<uint8_t>(EMBEDDED_SONG, EMBEDDED_SONG + EMBEDDED_SONG_SIZE), {3, 2});
 
-    {  // a forward loop on a 16-bit sample; volume column sets and slides
-        XmModule m;
-        XmPattern p = xm_pattern(32, 2);
-        xm_cell(p, 2, 0, 0) = cell(37, 1, 0x40);
-        xm_cell(p, 2, 4, 0) = cell(0, 0, 0x65);
-        xm_cell(p, 2, 8, 1) = cell(61, 1, 0xC4);
-        xm_cell(p, 2, 12, 1) = cell(0, 0, 0xE3);
-        xm_cell(p, 2, 20, 0) = cell(97, 0);
-        XmSample s = xm_sample_16bit(wave16(400, 50));
-        s.loop_type = 1, s.loop_start = 100, s.loop_length = 200;
-        m.channels = 2;
-        m.patterns = {p};
-        m.instruments = {xm_instrument(s)};
-        module_seed("forward-loop", xm_build(m), {1, 3});
-    }
     {  // ping-pong loop under portamento up and down
         XmModule m;
         XmPattern p = xm_pattern(24, 1);
@@ -112,51 +90,11 @@ static void music_seeds()
         xm_cell(p, 1, 6, 0) = cell(0, 0, 0, 0x01, 0);
         xm_cell(p, 1, 12, 0) = cell(0, 0, 0, 0x02, 0x40);
         xm_cell(p, 1, 18, 0) = cell(73, 0, 0, 0x03, 0x10);
-        XmSample s = xm_sample_8bit(wave8(300, 30));
+        XmSample s = xm_sample_8bit(wave<int8_t>(300, 30, 100));
         s.loop_type = 2, s.loop_start = 50, s.loop_length = 100;
         m.patterns = {p};
         m.instruments = {xm_instrument(s)};
         module_seed("ping-pong", xm_build(m), {2, 3});
-    }
-    {  // a volume envelope with sustain and loop, key-off and fade-out
-        XmModule m;
-        XmPattern p = xm_pattern(32, 1);
-        xm_cell(p, 1, 0, 0) = cell(49, 1);
-        xm_cell(p, 1, 16, 0) = cell(0, 0, 0, 0x14, 0);
-        XmSample s = xm_sample_8bit(wave8(256, 32));
-        s.loop_type = 1, s.loop_start = 0, s.loop_length = 256;
-        XmInstrument ins = xm_instrument(s);
-        ins.volume_envelope = {{0, 0}, {4, 64}, {10, 32}, {20, 48}, {40, 0}};
-        ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP;
-        ins.volume_sustain = 2, ins.volume_loop_start = 1, ins.volume_loop_end = 3;
-        ins.fadeout = 0x400;
-        m.patterns = {p};
-        m.instruments = {ins};
-        module_seed("envelope", xm_build(m), {0, 3});
-    }
-    {  // four channels, two patterns, breaks, speed and tempo, two instruments
-       // (one with two samples chosen by the sample map), a restart
-        XmModule m;
-        m.channels = 4;
-        m.orders = {0, 1, 0, 1};
-        m.restart = 1;
-        XmPattern a = xm_pattern(16, 4), b = xm_pattern(8, 4);
-        for (int r = 0; r < 16; r += 2)
-            xm_cell(a, 4, r, r / 2 % 4) = cell(30 + 3 * r, 1 + r / 4 % 2, 0x30 + r);
-        xm_cell(a, 4, 1, 3) = cell(0, 0, 0, 0x0F, 3);
-        xm_cell(a, 4, 3, 2) = cell(0, 0, 0, 0x0F, 200);
-        xm_cell(a, 4, 10, 1) = cell(0, 0, 0, 0x0D, 0x04);
-        xm_cell(b, 4, 0, 0) = cell(80, 2);
-        xm_cell(b, 4, 5, 3) = cell(0, 0, 0, 0x0F, 40);
-        m.patterns = {a, b};
-        XmInstrument two = xm_instrument(xm_sample_8bit(wave8(128, 8)));
-        XmSample high = xm_sample_16bit(wave16(64, 4));
-        high.relative_note = 12;
-        two.samples.push_back(high);
-        for (int n = 48; n < 96; ++n)
-            two.sample_map[n] = 1;
-        m.instruments = {xm_instrument(xm_sample_16bit(wave16(1000, 100))), two};
-        module_seed("four-channels", xm_build(m), {1, 3});
     }
     {  // unpacked cells, an empty pattern, an instrument without samples
         XmModule m;
@@ -166,28 +104,10 @@ static void music_seeds()
         raw.rows = 2;
         raw.raw = true;
         raw.raw_packed = {49, 1, 0x40, 0, 0, 0x83, 61, 1, 0x80, 0x80};
-        XmPattern none = xm_pattern(4, 2);
-        none.rows = 0;
-        none.cells.clear();
-        m.patterns = {raw, none, xm_pattern(4, 2)};
+        m.patterns = {raw, xm_pattern(0, 2), xm_pattern(4, 2)};
         XmInstrument empty;
-        m.instruments = {xm_instrument(xm_sample_8bit(wave8(32, 4))), empty};
+        m.instruments = {xm_instrument(xm_sample_8bit(wave<int8_t>(32, 4, 100))), empty};
         module_seed("raw-cells", xm_build(m), {2, 3});
-    }
-    {  // every channel at once, so each voice hands over to its partner
-        XmModule m;
-        m.channels = 32;
-        XmPattern p = xm_pattern(4, 32);
-        for (int c = 0; c < 32; ++c) {
-            xm_cell(p, 32, 0, c) = cell(1 + 3 * c, 1, 0, 0, 0);
-            xm_cell(p, 32, 2, c) = cell(96 - 2 * c, 1, 0xC0 + c % 16);
-        }
-        m.patterns = {p};
-        XmSample s = xm_sample_8bit(wave8(100, 10));
-        s.loop_type = 1, s.loop_start = 10, s.loop_length = 80;
-        m.instruments = {xm_instrument(s)};
-        m.speed = 2;
-        module_seed("thirty-two-channels", xm_build(m), {0, 3});
     }
     // Millions of frames at the top notes, sliding higher, played long enough
     // (selectors 0x7C and up) to wrap at a forward loop's end and to turn at
@@ -197,8 +117,8 @@ static void music_seeds()
         XmPattern p = xm_pattern(256, 1);
         xm_cell(p, 1, 0, 0) = cell(96, 1, 0, 0x01, 0xFF);
         m.patterns = {p};
-        XmSample s = kind == 1 ? xm_sample_8bit(wave8(3000000, 1000))
-                               : xm_sample_16bit(wave16(2000000, 999));
+        XmSample s = kind == 1 ? xm_sample_8bit(wave<int8_t>(3000000, 1000, 100))
+                               : xm_sample_16bit(wave<int16_t>(2000000, 999, 30000));
         s.loop_type = kind, s.relative_note = 30;
         s.loop_start = kind == 1 ? 1000000 : 0;
         s.loop_length = (uint32_t)s.values.size() - s.loop_start;
