@@ -19,9 +19,10 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "release check: $*" >&2; exit 1; }
 
 mkdir -p "$work/a" "$work/b"
-TMPDIR="$work/a" scripts/release --out "$work/a/dist"
+commit=$(git rev-parse HEAD)
+TMPDIR="$work/a" scripts/release --commit "$commit" --out "$work/a/dist"
 sleep 2
-TMPDIR="$work/b" TZ=Australia/Sydney scripts/release --out "$work/b/dist"
+TMPDIR="$work/b" TZ=Australia/Sydney scripts/release --commit "$commit" --out "$work/b/dist"
 if ! cmp -s "$work/a/dist/SHA256SUMS" "$work/b/dist/SHA256SUMS"; then
   diff "$work/a/dist/SHA256SUMS" "$work/b/dist/SHA256SUMS" >&2 || true
   fail "two builds of one commit differ"
