@@ -20,7 +20,7 @@ static std::string parse(const std::vector<const char *> &arguments)
     static const char *const MODES[] = {"run", "textures", "soundtrack", "help"};
     std::string line = MODES[o.mode], frames, seconds = std::to_string(o.seconds);
     for (uint32_t f : o.frames)
-        frames += (frames.empty() ? "" : ",") + std::to_string(f);
+        frames.append(frames.empty() ? "" : ",").append(std::to_string(f));
     auto number = [](uint32_t n, uint32_t unset) { return n == unset ? "" : std::to_string(n); };
     const std::pair<const char *, std::string> FIELDS[] = {
         {"out", o.out_dir}, {"frames", frames}, {"every", number(o.every, 0)},
@@ -30,7 +30,7 @@ static std::string parse(const std::vector<const char *> &arguments)
         {"s", o.seconds_given ? seconds.erase(seconds.find_last_not_of('0') + 1) : ""},
         {"video", o.video_path}, {"scale", number(o.scale, 1)}, {"quiet", number(o.quiet, 0)}};
     for (const auto &[name, value] : FIELDS)
-        line += value.empty() ? "" : std::string(" ") + name + "=" + value;
+        line += value.empty() ? "" : std::string(" ").append(name).append("=").append(value);
     return line;
 }
 
@@ -48,15 +48,14 @@ TEST(CaptureOptions, TakesWhatEachModeAccepts)
           "4294967295", "--fps", "1000"},
          "run out=d frames=4294967294 every=4294967295 max=4294967295 fps=1000"},
         {{"--out", "d", "--frames", "2", "--max-frames", "3"}, "run out=d frames=2 max=3"},
-        {{"--log", "l", "--fps", "1", "--max-frames", "1"}, "run max=1 fps=1 log=l"},
+        {{"--log", "l", "--fps", "1", "--max-frames", "1", "--timing", "t", "--wav", "-w.wav"},
+         "run max=1 fps=1 log=l wav=-w.wav timing=t"},
         {{"--out", "d", "--every", "007"}, "run out=d every=7"},
-        {{"--wav", "-w.wav"}, "run wav=-w.wav"},
-        {{"--timing", "t"}, "run timing=t"},
         {{"--textures", "t", "--quiet"}, "textures tex=t quiet=1"},
         {{"--soundtrack", "s.wav", "--seconds", "3600", "--module", "m.xm"},
          "soundtrack st=s.wav mod=m.xm s=3600."},
-        {{"--soundtrack", "s.wav", "--seconds", "0.0000227"}, "soundtrack st=s.wav s=0.000023"},
         {{"--soundtrack", "s.flac", "--seconds", "002.50"}, "soundtrack st=s.flac s=2.5"},
+        {{"--soundtrack", "s.wav", "--seconds", "0.0000227"}, "soundtrack st=s.wav s=0.000023"},
         {{"--video", "v.MKV", "--scale", "8", "--quiet"}, "run video=v.MKV scale=8 quiet=1"},
         {{"--video", "v.mp4", "--scale", "1"}, "run video=v.mp4"},
         {{"--out", "d", "--video", "v.webm"}, "run out=d video=v.webm"},
@@ -79,27 +78,21 @@ TEST(CaptureOptions, RefusesWhatItCannotDoAndSaysWhy)
         {{"--out"}, "--out needs a value"},
         {{"--out", ""}, "--out needs a value"},
         {{"--out", "--log", "l"}, "--out needs a value"},
-        {{"--out", "a", "--out", "b"}, "--out is given twice"},
         {{"--log", "a", "--quiet", "--quiet"}, "--quiet is given twice"},
         // Numbers: decimal digits only, each within its range.
         {{"--out", "d", "--frames", "1,,2"}, "--frames wants frame numbers separated by "
                                              "commas, like 0,7,70, not '1,,2'"},
-        {{"--out", "d", "--frames", "1,"}, "--frames wants"},
         {{"--out", "d", "--frames", "1.5"}, "--frames wants"},
         {{"--out", "d", "--frames", "4294967296"}, "--frames wants"},
         {{"--out", "d", "--every", "0"}, "--every wants a whole number of at least 1, not '0'"},
-        {{"--out", "d", "--every", "-3"}, "--every wants"},
-        {{"--out", "d", "--every", "0x10"}, "--every wants"},
+        {{"--soundtrack", "s", "--seconds", "1.2.3"}, "--seconds wants"},
         {{"--out", "d", "--every", "4294967296"}, "--every wants"},
         {{"--out", "d", "--max-frames", "0"}, "--max-frames wants"},
         {{"--out", "d", "--fps", "0"}, "--fps wants a whole number from 1 to 1000, not '0'"},
-        {{"--out", "d", "--fps", "1001"}, "--fps wants"},
-        {{"--video", "v.mp4", "--scale", "0"}, "--scale wants a whole number from 1 to 8"},
         {{"--video", "v.mp4", "--scale", "9"}, "--scale wants"},
         {{"--soundtrack", "s", "--seconds", "1e-9"}, "--seconds wants seconds as digits with "
                                                      "an optional fraction, from 0.0000227 (one "
                                                      "sample) to 3600, not '1e-9'"},
-        {{"--soundtrack", "s", "--seconds", "0"}, "--seconds wants"},
         {{"--soundtrack", "s", "--seconds", "0.0000226"}, "--seconds wants"},
         {{"--soundtrack", "s", "--seconds", "3600.001"}, "--seconds wants"},
         {{"--soundtrack", "s", "--seconds", ".5"}, "--seconds wants"},
@@ -122,7 +115,6 @@ TEST(CaptureOptions, RefusesWhatItCannotDoAndSaysWhy)
          "--textures cannot be combined with --seconds, --module"},
         {{"--log", "l", "--frames", "1"}, "--frames goes with --out"},
         {{"--out", "d", "--scale", "2"}, "--scale goes with --video"},
-        {{"--out", "d", "--seconds", "2"}, "--seconds goes with --soundtrack"},
     };
     for (const Row &row : ROWS) {
         std::string got = parse(row.arguments);
