@@ -315,7 +315,10 @@ TEST(CaptureTool, RunsStoppedBySignalsOrFailuresLeaveHonestFiles)
 {
     const fs::path dir = fresh_dir("stopped");
     const std::string d = dir.string() + "/", disk_full = "ulimit -f 400; trap '' XFSZ; ";
-    write_text(dir / "bin" / "ffmpeg", "#!/bin/sh\nhead -c 100000 >/dev/null\ntouch " + d +
+    // The stand-in reads the first frame but the 64 KB a full pipe holds, then
+    // stops: the tool's next write blocks before moving a byte, as only a
+    // signal handler without SA_RESTART can end.
+    write_text(dir / "bin" / "ffmpeg", "#!/bin/sh\nhead -c 1163264 >/dev/null\ntouch " + d +
                                            "stopped\nkill -STOP $$\n", true);
     write_text(dir / "quits" / "ffmpeg", "#!/bin/sh\n/usr/bin/head -c 3000000 >/dev/null\nexit 3\n",
                true);
