@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "png_read.h"
 #include "support/png_write.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

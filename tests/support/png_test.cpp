@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "png_read.h"
 #include "support/png_write.h"
 
 static std::string load(const std::string &path)

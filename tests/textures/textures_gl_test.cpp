@@ -7,6 +7,7 @@
 #include "../gl_fixture.h"
 #include "base/arena.h"
 #include "platform/gl.h"
+#include "png_read.h"
 #include "support/png_write.h"
 #include "texture_test_util.h"
 #include "textures/export.h"
