@@ -51,8 +51,8 @@ int wav_open(WavFile *wav, const char *path, uint32_t rate, uint16_t channels)
     *wav = {};
     wav->rate = rate;
     wav->channels = channels;
-    errno = 0;
-    wav->file = fopen(path, "wb");
+    errno = channels ? 0 : EINVAL;  // a frame of no samples has no size
+    wav->file = channels ? fopen(path, "wb") : nullptr;
     if (!wav->file) {
         fail(wav);
         return 0;
@@ -72,9 +72,12 @@ int wav_write_frames(WavFile *wav, const int16_t *samples, uint32_t frames)
     uint8_t buffer[16384];
     const size_t frame_bytes = (size_t)wav->channels * 2;
     const size_t count = (size_t)frames * wav->channels;
+    // Whole frames a write, so that a write that ends well counts every byte
+    // (with 3, 5, 6 or 7 channels a frame would straddle the buffer's end).
+    const size_t most = sizeof buffer / frame_bytes * wav->channels;
     size_t at = 0;
     while (at < count) {
-        size_t n = count - at < sizeof buffer / 2 ? count - at : sizeof buffer / 2;
+        size_t n = count - at < most ? count - at : most;
         for (size_t i = 0; i < n; ++i)
             put16(buffer + 2 * i, (uint16_t)samples[at + i]);
         errno = 0;
