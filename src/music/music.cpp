@@ -1,8 +1,10 @@
 // music.cpp - the music service and the offline renderer (see music.h).
 #include "music/music.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "embedded_data.h"
 #include "music/song_source.h"
@@ -132,7 +134,7 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
     }
     WavFile wav;
     if (!wav_open(&wav, wav_path, OUTPUT_RATE, 2)) {
-        report("cannot write %s", wav_path);
+        report("could not write %s: %s", wav_path, strerror(wav.error));
         song_free(song);
         return 0;
     }
@@ -143,7 +145,7 @@ int music_render_soundtrack(const char *wav_path, double seconds, const uint8_t 
     song_free(song);
     audio_close();
     if (!wav_close(&wav) || !ok) {
-        report("writing %s failed", wav_path);
+        report("could not write %s: %s", wav_path, strerror(wav.error ? wav.error : EIO));
         return 0;
     }
     double elapsed =

@@ -340,7 +340,7 @@ TEST(CaptureTool, RunsStoppedBySignalsOrFailuresLeaveHonestFiles)
         {"export PATH=@quits; ", "--video @v.mkv", "", 0, 1,
          "ffmpeg stopped taking frames while the show went on (it ended with exit code 3)"},
         {disk_full, "--wav @full.wav --log @full.txt", "", 0, 1, "could not write @full.wav: File"},
-        {disk_full, "--soundtrack @track.wav --seconds 60", "", 0, 1, "track.wav"},
+        {disk_full, "--soundtrack @track.wav --seconds 60", "", 0, 1, "track.wav: File too"},
         {"ulimit -f 1; trap '' XFSZ; ", "--out @frames", "", 0, 1, "frame-000000.png: File too"},
     };
     for (const auto &row : ROWS) {
