@@ -1,22 +1,9 @@
 // fuzz_support.cpp - see fuzz_support.h.
 #include "fuzz_support.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 
 #include "music/song_source.h"
-
-void fuzz_fail(const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    fputs("fuzz invariant broken: ", stderr);
-    vfprintf(stderr, format, args);
-    fputc('\n', stderr);
-    va_end(args);
-    abort();
-}
 
 static MemoryFile module_file;
 
@@ -39,45 +26,39 @@ Song *fuzz_load_module(const uint8_t *data, size_t size)
 static void check_sample(const Sample *s, int i, int k)
 {
     const uint64_t end = (uint64_t)s->loop_start + s->loop_length;
-    FUZZ_CHECK(end <= s->length, "ins %d smp %d: loop %u+%u past %u", i, k, s->loop_start,
-               s->loop_length, s->length);
-    FUZZ_CHECK(s->loop_kind == LOOP_NONE || s->loop_kind == LOOP_FORWARD ||
-                   s->loop_kind == LOOP_PINGPONG,
-               "ins %d smp %d: loop kind %d", i, k, s->loop_kind);
-    FUZZ_CHECK(s->volume <= 64, "ins %d smp %d: volume %d", i, k, s->volume);
-    FUZZ_CHECK(!s->data == !s->length, "ins %d smp %d: data for length %u", i, k, s->length);
+    const int kind = s->loop_kind;
+    FUZZ_CHECK(end <= s->length && (kind == LOOP_NONE || kind == LOOP_FORWARD ||
+                                    kind == LOOP_PINGPONG) && s->volume <= 64 && !s->data == !s->length && (!s->length || s->loop_length > 0),
+               "ins %d smp %d: loop %u+%u of kind %d in %u, volume %d, data %p", i, k,
+               s->loop_start, s->loop_length, s->loop_kind, s->length, s->volume,
+               (const void *)s->data);
     if (!s->length)
         return;
-    FUZZ_CHECK(s->loop_length > 0, "ins %d smp %d: empty loop", i, k);
     // The whole sample with both guards: AddressSanitizer checks that the
     // block really holds them.
     volatile int64_t sum = 0;  // wide enough for millions of entries
     for (int64_t x = -SAMPLE_GUARD; x < (int64_t)s->length + SAMPLE_GUARD; ++x)
         sum = sum + s->data[x];
+    bool zeros = end == s->length || !s->data[s->length];
     for (int g = 1; g <= SAMPLE_GUARD; ++g)
-        FUZZ_CHECK(!s->data[-g] && (g == SAMPLE_GUARD || !s->data[s->length + g]),
-                   "ins %d smp %d: guard entry %d not zero", i, k, g);
-    int16_t expected = 0;
-    if (s->loop_kind == LOOP_FORWARD)
-        expected = s->data[s->loop_start];
-    else if (s->loop_kind == LOOP_PINGPONG)
-        expected = s->data[end - 1];
-    FUZZ_CHECK(end == s->length || !s->data[s->length], "ins %d smp %d: guard at length", i, k);
-    FUZZ_CHECK((s->loop_kind == LOOP_NONE && end < s->length) || s->data[end] == expected,
-               "ins %d smp %d: entry past the loop end %d, not %d", i, k, s->data[end],
-               expected);
+        zeros = zeros && !s->data[-g] && (g == SAMPLE_GUARD || !s->data[s->length + g]);
+    const int16_t expected = s->loop_kind == LOOP_FORWARD    ? s->data[s->loop_start]
+                             : s->loop_kind == LOOP_PINGPONG ? s->data[end - 1]
+                                                             : 0;
+    FUZZ_CHECK(zeros && ((kind == LOOP_NONE && end < s->length) || s->data[end] == expected),
+               "ins %d smp %d: guards not zero, or entry past the loop end %d, not %d", i, k,
+               s->data[end], expected);
 }
 
 static void check_envelope(uint8_t count, uint8_t type, uint8_t loop_start,
                            const EnvelopePoint *points, int i)
 {
-    FUZZ_CHECK(count <= MAX_ENVELOPE_POINTS && (count >= 2 || type == 0) &&
+    const bool in_range = std::all_of(points, points + MAX_ENVELOPE_POINTS,
+                                      [](EnvelopePoint p) { return p.value <= 64; });
+    FUZZ_CHECK(in_range && count <= MAX_ENVELOPE_POINTS && (count >= 2 || type == 0) &&
                    (!(type & ENVELOPE_LOOP) || loop_start < count),
-               "ins %d: envelope of %d points, type %d, loop from %d", i, count, type,
-               loop_start);
-    for (int p = 0; p < MAX_ENVELOPE_POINTS; ++p)
-        FUZZ_CHECK(points[p].value <= 64, "ins %d: envelope point %d is %d", i, p,
-                   points[p].value);
+               "ins %d: envelope of %d points, type %d, loop from %d, or a value past 64", i,
+               count, type, loop_start);
 }
 
 void fuzz_check_song(const Song *song)
@@ -99,13 +80,11 @@ void fuzz_check_song(const Song *song)
         const Pattern *pattern = &song->patterns[p];
         FUZZ_CHECK(pattern->rows >= 1 && pattern->rows <= MAX_PATTERN_ROWS && pattern->cells,
                    "pattern %d: %d rows", p, pattern->rows);
-        for (int c = 0; c < pattern->rows * song->channel_count; ++c) {
-            const PatternCell &cell = pattern->cells[c];
-            FUZZ_CHECK((cell.note <= 96 || cell.note == NOTE_KEY_OFF) &&
-                           cell.instrument <= MAX_INSTRUMENTS,
-                       "pattern %d cell %d: note %d, instrument %d", p, c, cell.note,
-                       cell.instrument);
-        }
+        const PatternCell *cells = pattern->cells, *end = cells + pattern->rows * song->channel_count;
+        for (const PatternCell *c = cells; c < end; ++c)
+            FUZZ_CHECK((c->note <= 96 || c->note == NOTE_KEY_OFF) &&
+                           c->instrument <= MAX_INSTRUMENTS,
+                       "pattern %d: note %d, instrument %d", p, c->note, c->instrument);
     }
     for (int i = 0; i < song->instrument_count; ++i) {
         const Instrument *ins = &song->instruments[i];

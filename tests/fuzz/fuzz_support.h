@@ -12,17 +12,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "music/song.h"
 
-// Prints "fuzz invariant broken: " and the message to stderr, then aborts.
-[[noreturn]] void fuzz_fail(const char *format, ...)
-    __attribute__((format(printf, 1, 2)));
-
+// Prints "fuzz invariant broken: " and the message (a literal format and its
+// arguments) to stderr, then aborts.
 #define FUZZ_CHECK(condition, ...) \
     do { \
         if (!(condition)) \
-            fuzz_fail(__VA_ARGS__); \
+            fprintf(stderr, "fuzz invariant broken: " __VA_ARGS__), fputc('\n', stderr), abort(); \
     } while (0)
 
 // The module in data[0..size), read through song_load(); null when the

@@ -38,36 +38,30 @@ static int32_t check_count;
 
 static void check_voices()
 {
-    const char *at = check_point;
-    const int32_t n = check_count;
     const Song *song = rendering;
     for (int i = 0; i < VOICE_COUNT; ++i) {
         const Voice *v = &voices[i];
-        FUZZ_CHECK(v->index == i && (v->direction == 1 || v->direction == 2) &&
-                       v->pan >= 0 && v->pan <= 255,
-                   "%s %d voice %d: index %d, direction %d, pan %d", at, n, i, v->index,
-                   v->direction, v->pan);
-        for (int32_t gain : {v->gain, v->gain_left, v->gain_right})
-            FUZZ_CHECK(gain >= 0 && gain <= 127, "%s %d voice %d: a gain of %d", at, n, i, gain);
         const Sample *s = v->sample;
-        if (!s)
-            continue;
         // Just mixed: a voice on an empty sample has stopped.
-        FUZZ_CHECK(s->data && s->length, "%s %d voice %d: playing an empty sample", at, n, i);
-        const int64_t end = (int64_t)s->loop_start + s->loop_length;
-        FUZZ_CHECK(end <= s->length && v->pos_int >= 0 && v->pos_int < end &&
-                       (v->direction == 1 || v->pos_int >= (int64_t)s->loop_start),
-                   "%s %d voice %d: position %d.%08x, direction %d outside 0..%lld (length %u, "
-                   "loop %u+%u, kind %d, step %d.%08x)",
-                   at, n, i, v->pos_int, v->pos_frac, v->direction, (long long)end, s->length,
-                   s->loop_start, s->loop_length, s->loop_kind, v->step_int, v->step_frac);
+        const int64_t end = s ? (int64_t)s->loop_start + s->loop_length : 0;
+        const bool inside = !s || (s->data && s->length && end <= s->length && v->pos_int >= 0 &&
+                                   v->pos_int < end &&
+                                   (v->direction == 1 || v->pos_int >= (int64_t)s->loop_start));
+        FUZZ_CHECK(inside && v->index == i && (v->direction == 1 || v->direction == 2) &&
+                       v->pan >= 0 && v->pan <= 255 && v->gain >= 0 && v->gain <= 127 &&
+                       v->gain_left >= 0 && v->gain_left <= 127 && v->gain_right >= 0 &&
+                       v->gain_right <= 127,
+                   "%s %d voice %d: index %d, direction %d, pan %d, gains %d %d %d, position "
+                   "%d.%08x outside 0..%lld (step %d.%08x)",
+                   check_point, check_count, i, v->index, v->direction, v->pan, v->gain,
+                   v->gain_left, v->gain_right, v->pos_int, v->pos_frac, (long long)end,
+                   v->step_int, v->step_frac);
     }
     for (int c = 0; c < song->channel_count; ++c)
         FUZZ_CHECK(channels[c].voice == &voices[c] ||
                        channels[c].voice == &voices[c + MAX_CHANNELS],
                    "channel %d plays on voice %d", c, (int)(channels[c].voice - voices));
-    const bool order_ok = song->order >= 0 && song->order < song->song_length;
-    FUZZ_CHECK(order_ok && song->row >= 0 &&
+    FUZZ_CHECK(song->order >= 0 && song->order < song->song_length && song->row >= 0 &&
                    song->row < song->patterns[song->order_table[song->order]].rows,
                "order %d of %d, row %d", song->order, song->song_length, song->row);
 }
@@ -75,16 +69,14 @@ static void check_voices()
 // Each block ends with a mix.
 static void block_probe(int32_t)
 {
-    check_point = "block";
-    ++check_count;
+    check_point = "block", ++check_count;
     check_voices();
 }
 
 // Every tick but the first follows a mix.
 static void checked_tick(Song *song)
 {
-    check_point = "tick";
-    ++check_count;
+    check_point = "tick", ++check_count;
     check_voices();
     song_tick(song);
 }
@@ -93,37 +85,31 @@ static void checked_tick(Song *song)
 // block is a whole number of 8-byte words (block_frames is a multiple of 4).
 static uint64_t digest(uint64_t h, const int16_t *pcm, int32_t frames)
 {
-    const size_t words = (size_t)frames / 2;
-    for (size_t i = 0; i < words; ++i) {
+    for (size_t i = 0; i < (size_t)frames / 2; ++i) {
         uint64_t w;
         memcpy(&w, pcm + 4 * i, 8);
-        h = (h ^ w) * 0x100000001B3ull;
-        h ^= h >> 29;
+        h = (h ^ w) * 0x100000001B3ull, h ^= h >> 29;
     }
     return h;
 }
 
-// Renders the song as the offline renderer does; returns the output's
-// digest when asked for it, else 0.
-static uint64_t render(Song *song, bool want_digest, int blocks)
+// Renders the song as the offline renderer does; returns the output's digest.
+static uint64_t render(Song *song, int blocks)
 {
-    rendering = song;
-    check_count = 0;
+    rendering = song, check_count = 0;
     FUZZ_CHECK(output_begin(song), "output_begin failed");
     uint64_t h = 0xCBF29CE484222325ull;
-    if (want_digest)
-        for (int32_t b = 0; b < block_count; ++b)
-            h = digest(h, output_block_pcm(b), block_frames);
+    for (int32_t b = 0; b < block_count; ++b)
+        h = digest(h, output_block_pcm(b), block_frames);
     for (int k = 0; k < blocks; ++k) {
         const int32_t b = fill_index.load();
         fill_block();
-        if (want_digest)
-            h = digest(h, output_block_pcm(b), block_frames);
+        h = digest(h, output_block_pcm(b), block_frames);
     }
     // As music_render_soundtrack ends: the play buffers, then the ring.
     song_stop(song);
     audio_close();
-    return want_digest ? h : 0;
+    return h;
 }
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -135,35 +121,22 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 2)
+    Song *song = size < 2 ? nullptr : fuzz_load_module(data, size - 1);
+    if (!song)
         return 0;
     const int selector = data[size - 1] & 3;
     const int blocks = RENDER_BLOCKS + BLOCKS_PER_STEP * (data[size - 1] >> 2);
-    Song *song = fuzz_load_module(data, size - 1);
-    if (!song)
-        return 0;
     FUZZ_CHECK(song->tick_callback == song_tick, "the loaded song does not tick with song_tick");
     song->tick_callback = checked_tick;
-    if (selector < MIXER_KERNELS_BEST) {
-        if (!mixer_use_kernels(selector))
-            mixer_use_kernels(MIXER_KERNELS_PLAIN);
-        render(song, false, blocks);
-    } else {
-        uint64_t first = 0;
-        int first_kernels = -1;
-        for (int k = 0; k < MIXER_KERNELS_BEST; ++k) {
-            if (!mixer_use_kernels(k))
-                continue;
-            const uint64_t h = render(song, true, blocks);
-            if (first_kernels < 0) {
-                first = h;
-                first_kernels = k;
-            }
-            FUZZ_CHECK(h == first, "kernels %d and %d give different output", first_kernels, k);
-        }
-    }
+    // Selector 3 renders with the plain kernels first, then the others against them.
+    const bool every = selector == MIXER_KERNELS_BEST;
+    if (every || !mixer_use_kernels(selector))
+        mixer_use_kernels(MIXER_KERNELS_PLAIN);
+    const uint64_t plain = render(song, blocks);
+    for (int k = MIXER_KERNELS_PLAIN + 1; every && k < MIXER_KERNELS_BEST; ++k)
+        FUZZ_CHECK(!mixer_use_kernels(k) || render(song, blocks) == plain,
+                   "kernels %d differ from the plain ones", k);
     mixer_use_kernels(MIXER_KERNELS_BEST);
     song_free(song);
-    rendering = nullptr;
     return 0;
 }

@@ -33,14 +33,11 @@ static int written;
 static void write_file(const std::string &target, const std::string &name,
                        const std::vector<uint8_t> &bytes)
 {
-    const std::string dir = out_dir + "/" + target;
-    mkdir(dir.c_str(), 0777);
-    const std::string path = dir + "/" + name;
+    mkdir((out_dir + "/" + target).c_str(), 0777);
+    const std::string path = out_dir + "/" + target + "/" + name;
     FILE *f = fopen(path.c_str(), "wb");
-    if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
-        fprintf(stderr, "fuzz_make_seeds: cannot write %s\n", path.c_str());
-        exit(1);
-    }
+    const bool ok = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    FUZZ_CHECK((f ? fclose(f) == 0 : false) && ok, "cannot write %s", path.c_str());
     ++written;
 }
 
@@ -49,33 +46,22 @@ static void module_seed(const std::string &name, const std::vector<uint8_t> &byt
                         std::initializer_list<uint8_t> selectors)
 {
     Song *song = fuzz_load_module(bytes.data(), bytes.size());
-    if (!song) {
-        fprintf(stderr, "fuzz_make_seeds: seed %s does not load: %s\n", name.c_str(),
-                song_load_error());
-        exit(1);
-    }
-    fuzz_check_song(song);
-    song_free(song);
+    FUZZ_CHECK(song, "seed %s does not load: %s", name.c_str(), song_load_error());
+    fuzz_check_song(song), song_free(song);
     write_file("fuzz_xm_loader", name + ".xm", bytes);
-    for (uint8_t s : selectors) {
-        std::vector<uint8_t> with = bytes;
-        with.push_back(s);
-        write_file("fuzz_xm_render", name + "-k" + std::to_string(s) + ".xm", with);
-    }
+    std::vector<uint8_t> with = bytes;
+    with.push_back(0);
+    for (uint8_t s : selectors)
+        with.back() = s, write_file("fuzz_xm_render", name + "-k" + std::to_string(s) + ".xm", with);
 }
 
 // A sawtooth of n values from -amplitude up, repeating every `period`.
 template <typename T> static std::vector<T> wave(int n, int period, int amplitude)
 {
-    std::vector<T> v;
+    std::vector<T> v(n);
     for (int i = 0; i < n; ++i)
-        v.push_back((T)((int64_t)(i % period) * 2 * amplitude / period - amplitude));
+        v[i] = (T)((int64_t)(i % period) * 2 * amplitude / period - amplitude);
     return v;
-}
-
-static PatternCell cell(int note, int instrument, int volume = 0, int effect = 0, int param = 0)
-{
-    return {(uint8_t)note, (uint8_t)instrument, (uint8_t)volume, (uint8_t)effect, (uint8_t)param};
 }
 
 static void music_seeds()
@@ -86,27 +72,19 @@ static void music_seeds()
     {  // ping-pong loop under portamento up and down
         XmModule m;
         XmPattern p = xm_pattern(24, 1);
-        xm_cell(p, 1, 0, 0) = cell(25, 1, 0, 0x01, 0x20);
-        xm_cell(p, 1, 6, 0) = cell(0, 0, 0, 0x01, 0);
-        xm_cell(p, 1, 12, 0) = cell(0, 0, 0, 0x02, 0x40);
-        xm_cell(p, 1, 18, 0) = cell(73, 0, 0, 0x03, 0x10);
+        p.cells[0] = {25, 1, 0, 0x01, 0x20}, p.cells[6] = {0, 0, 0, 0x01, 0};
+        p.cells[12] = {0, 0, 0, 0x02, 0x40}, p.cells[18] = {73, 0, 0, 0x03, 0x10};
         XmSample s = xm_sample_8bit(wave<int8_t>(300, 30, 100));
         s.loop_type = 2, s.loop_start = 50, s.loop_length = 100;
-        m.patterns = {p};
-        m.instruments = {xm_instrument(s)};
+        m.patterns = {p}, m.instruments = {xm_instrument(s)};
         module_seed("ping-pong", xm_build(m), {2, 3});
     }
     {  // unpacked cells, an empty pattern, an instrument without samples
         XmModule m;
-        m.channels = 2;
-        m.orders = {0, 1, 2};
-        XmPattern raw;
-        raw.rows = 2;
-        raw.raw = true;
-        raw.raw_packed = {49, 1, 0x40, 0, 0, 0x83, 61, 1, 0x80, 0x80};
-        m.patterns = {raw, xm_pattern(0, 2), xm_pattern(4, 2)};
-        XmInstrument empty;
-        m.instruments = {xm_instrument(xm_sample_8bit(wave<int8_t>(32, 4, 100))), empty};
+        m.channels = 2, m.orders = {0, 1, 2};
+        m.patterns = {{2, {}, true, {49, 1, 0x40, 0, 0, 0x83, 61, 1, 0x80, 0x80}}, xm_pattern(0, 2),
+                      xm_pattern(4, 2)};
+        m.instruments = {xm_instrument(xm_sample_8bit(wave<int8_t>(32, 4, 100))), {}};
         module_seed("raw-cells", xm_build(m), {2, 3});
     }
     // Millions of frames at the top notes, sliding higher, played long enough
@@ -114,9 +92,8 @@ static void music_seeds()
     // both ends of a ping-pong loop from frame 0.
     for (uint8_t kind : {1, 2}) {
         XmModule m;
-        XmPattern p = xm_pattern(256, 1);
-        xm_cell(p, 1, 0, 0) = cell(96, 1, 0, 0x01, 0xFF);
-        m.patterns = {p};
+        m.patterns = {xm_pattern(256, 1)};
+        m.patterns[0].cells[0] = {96, 1, 0, 0x01, 0xFF};
         XmSample s = kind == 1 ? xm_sample_8bit(wave<int8_t>(3000000, 1000, 100))
                                : xm_sample_16bit(wave<int16_t>(2000000, 999, 30000));
         s.loop_type = kind, s.relative_note = 30;
@@ -133,49 +110,38 @@ static void other_seeds()
     int n = 0;
     for (std::string line : {"--out f --frames 0,7,70 --fps 30 ", "--video v.mkv --scale 2 ",
                              "--soundtrack s.flac --seconds 2.5 --module m.xm ",
-                             "--textures t --quiet ", "--wav w --every 3 --log l --max-frames 9 "}) {
-        std::replace(line.begin(), line.end(), ' ', '\0');
-        write_file("fuzz_capture_options", "line-" + std::to_string(n++),
-                   std::vector<uint8_t>(line.begin(), line.end()));
-    }
+                             "--textures t --quiet ", "--wav w --every 3 --log l --max-frames 9 "})
+        std::replace(line.begin(), line.end(), ' ', '\0'),
+            write_file("fuzz_capture_options", "line-" + std::to_string(n++), {line.begin(), line.end()});
     write_file("fuzz_png_write", "gradient", {15, 7, 2, 0, 60, 120, 180, 240, 200, 100, 128});
     write_file("fuzz_png_write", "opaque", {199, 1, 1, 255, 0, 0, 255, 0, 255, 0, 200});
     // 3 channels over the writer's buffer: whole frames in every piece it writes.
-    std::vector<uint8_t> wav = {0x44, 0xAC, 0, 0, 2, 0x10, 0x27, 1, 2, 3, 4, 5, 6};
-    wav.insert(wav.end(), {7, 0, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0xFF, 0x7F});
-    write_file("fuzz_wav_write", "three-channels", wav);
+    write_file("fuzz_wav_write", "three-channels",
+               {0x44, 0xAC, 0, 0, 2, 0x10, 0x27, 1, 2, 3, 4, 5, 6, 7, 0, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0,
+                0xFF, 0x7F});
 }
 
 static void texture_seeds()
 {
-    const int length = TEXTURE_SCRIPT[0] | TEXTURE_SCRIPT[1] << 8;
     const uint8_t *records = TEXTURE_SCRIPT + 2;
-    const int count = length / 8;
-    write_file("fuzz_texture_script", "stored-script",
-               std::vector<uint8_t>(records, records + count * 8));
-    int from = 0, texture = 0;
-    for (int k = 0; k < count; ++k) {
-        if (records[k * 8] != TEX_OP_UPLOAD)
-            continue;
-        write_file("fuzz_texture_script", "stored-texture-" + std::to_string(texture++),
-                   std::vector<uint8_t>(records + from * 8, records + (k + 1) * 8));
-        from = k + 1;
-    }
+    const int count = (TEXTURE_SCRIPT[0] | TEXTURE_SCRIPT[1] << 8) / 8;
+    write_file("fuzz_texture_script", "stored-script", {records, records + count * 8});
+    for (int k = 0, from = 0, texture = 0; k < count; ++k)
+        if (records[k * 8] == TEX_OP_UPLOAD)
+            write_file("fuzz_texture_script", "stored-texture-" + std::to_string(texture++),
+                       std::vector<uint8_t>(records + from * 8, records + (k + 1) * 8)),
+                from = k + 1;
     // One record of each operator on slots 1 and 2 into 3.
     std::vector<uint8_t> each;
-    for (int op = 0; op < TEX_OP_COUNT; ++op) {
-        const uint8_t r[8] = {(uint8_t)op, 3, 1, 2, 40, 90, 140, 200};
-        each.insert(each.end(), r, r + 8);
-    }
+    for (int op = 0; op < TEX_OP_COUNT; ++op)
+        each.insert(each.end(), {(uint8_t)op, 3, 1, 2, 40, 90, 140, 200});
     write_file("fuzz_texture_script", "each-operator", each);
 }
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: fuzz_make_seeds DIR\n");
-        return 2;
-    }
+    if (argc != 2)
+        return fprintf(stderr, "usage: fuzz_make_seeds DIR\n"), 2;
     out_dir = argv[1];
     mkdir(out_dir.c_str(), 0777);
     music_seeds();
