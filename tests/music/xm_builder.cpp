@@ -1,28 +1,23 @@
 // xm_builder.cpp - see xm_builder.h.
 #include "xm_builder.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <initializer_list>
 
 #include "base/arena.h"
 #include "music/song_source.h"
 
-static void put8(std::vector<uint8_t> &out, int v) { out.push_back((uint8_t)v); }
-static void put16(std::vector<uint8_t> &out, int v) { put8(out, v), put8(out, v >> 8); }
-static void put32(std::vector<uint8_t> &out, uint32_t v)
-{
-    put16(out, (int)v), put16(out, (int)(v >> 16));
-}
-static void put_zeros(std::vector<uint8_t> &out, size_t n) { out.resize(out.size() + n, 0); }
-static void put8s(std::vector<uint8_t> &out, std::initializer_list<int> values)
-{
-    for (int v : values)
-        put8(out, v);
-}
-static void put16s(std::vector<uint8_t> &out, std::initializer_list<int> values)
+using Bytes = std::vector<uint8_t>;
+static void put8(Bytes &out, int v) { out.push_back((uint8_t)v); }
+static void put16(Bytes &out, int v) { put8(out, v), put8(out, v >> 8); }
+static void put32(Bytes &out, uint32_t v) { put16(out, (int)v), put16(out, (int)(v >> 16)); }
+static void put_zeros(Bytes &out, size_t n) { out.resize(out.size() + n, 0); }
+// Each value as `width` little-endian bytes.
+static void put(Bytes &out, int width, std::initializer_list<int> values)
 {
     for (int v : values)
-        put16(out, v);
+        (width == 1 ? put8 : put16)(out, v);
 }
 
 XmPattern xm_pattern(int rows, int channels)
@@ -57,34 +52,31 @@ XmInstrument xm_instrument(const XmSample &sample)
     return ins;
 }
 
-static void pack_cells(std::vector<uint8_t> &out, const std::vector<PatternCell> &cells)
+static void pack_cells(Bytes &out, const std::vector<PatternCell> &cells)
 {
     for (const PatternCell &c : cells) {
-        uint8_t note = c.note == NOTE_KEY_OFF ? 97 : c.note;
-        uint8_t fields[5] = {note, c.instrument, c.volume, c.effect, c.param};
-        uint8_t mask = 0x80;
+        const uint8_t note = c.note == NOTE_KEY_OFF ? 97 : c.note;
+        const uint8_t fields[5] = {note, c.instrument, c.volume, c.effect, c.param};
+        const size_t mask = out.size();
+        put8(out, 0x80);  // packed: a bit for each field that follows
         for (int f = 0; f < 5; ++f)
             if (fields[f])
-                mask |= (uint8_t)(1 << f);
-        put8(out, mask);
-        for (int f = 0; f < 5; ++f)
-            if (fields[f])
-                put8(out, fields[f]);
+                out[mask] |= (uint8_t)(1 << f), put8(out, fields[f]);
     }
 }
 
-static void sample_header(std::vector<uint8_t> &out, const XmSample &s)
+static void sample_header(Bytes &out, const XmSample &s)
 {
     uint32_t width = s.sixteen_bit ? 2 : 1;
     put32(out, s.raw ? s.raw_length : (uint32_t)s.values.size() * width);
     put32(out, s.raw ? s.raw_loop_start : s.loop_start * width);
     put32(out, s.raw ? s.raw_loop_length : s.loop_length * width);
     int type = s.raw ? s.raw_type : (s.loop_type | (s.sixteen_bit ? 0x10 : 0));
-    put8s(out, {s.volume, 0 /* finetune */, type, s.panning, (uint8_t)s.relative_note});
+    put(out, 1, {s.volume, 0 /* finetune */, type, s.panning, (uint8_t)s.relative_note});
     put_zeros(out, 23);
 }
 
-static void sample_data(std::vector<uint8_t> &out, const XmSample &s)
+static void sample_data(Bytes &out, const XmSample &s)
 {
     if (s.raw) {
         out.insert(out.end(), s.raw_data.begin(), s.raw_data.end());
@@ -98,26 +90,24 @@ static void sample_data(std::vector<uint8_t> &out, const XmSample &s)
     }
 }
 
-std::vector<uint8_t> xm_build(const XmModule &m)
+Bytes xm_build(const XmModule &m)
 {
     const char *signature = "Extended Module: ";
-    std::vector<uint8_t> out(signature, signature + 17);
+    Bytes out(signature, signature + 17);
     put_zeros(out, 20);  // module name
     put8(out, 0x1A);
-    put_zeros(out, 20);  // tracker name
-    put16(out, 0x0104);
-    put32(out, 276);
-    put16s(out, {m.song_length >= 0 ? m.song_length : (int)m.orders.size(), m.restart, m.channels,
+    put_zeros(out, 26);  // tracker name, then the version and header size
+    out[58] = 4, out[59] = 1, out[60] = 276 & 255, out[61] = 1;
+    put(out, 2, {m.song_length >= 0 ? m.song_length : (int)m.orders.size(), m.restart, m.channels,
                  m.pattern_count >= 0 ? m.pattern_count : (int)m.patterns.size(),
                  m.instrument_count >= 0 ? m.instrument_count : (int)m.instruments.size(),
                  m.flags, m.speed, m.bpm});
-    uint8_t orders[256] = {};
-    for (size_t i = 0; i < m.orders.size() && i < 256; ++i)
-        orders[i] = m.orders[i];
-    out.insert(out.end(), orders, orders + 256);
+    out.insert(out.end(), m.orders.begin(),
+               m.orders.begin() + (ptrdiff_t)std::min<size_t>(m.orders.size(), 256));
+    put_zeros(out, 336 - out.size());  // the orders end where the header size says
 
     for (const XmPattern &p : m.patterns) {
-        std::vector<uint8_t> packed = p.raw_packed;
+        Bytes packed = p.raw_packed;
         if (!p.raw)
             pack_cells(packed, p.cells);
         const int declared = p.packed_size >= 0 ? p.packed_size : (int)packed.size();
@@ -125,7 +115,7 @@ std::vector<uint8_t> xm_build(const XmModule &m)
             packed.resize((size_t)declared, 0xFF);
         put32(out, p.header_length);
         put8(out, 0);
-        put16s(out, {p.rows, declared});
+        put(out, 2, {p.rows, declared});
         put_zeros(out, p.header_length > 9 ? p.header_length - 9 : 0);
         out.insert(out.end(), packed.begin(), packed.end());
     }
@@ -134,8 +124,7 @@ std::vector<uint8_t> xm_build(const XmModule &m)
         int count = ins.sample_count >= 0 ? ins.sample_count : (int)ins.samples.size();
         size_t start = out.size();
         put32(out, count ? 263 : 29);
-        put_zeros(out, 22);
-        put8(out, 0);
+        put_zeros(out, 23);
         put16(out, count);
         if (count) {
             put32(out, 40);
@@ -143,10 +132,10 @@ std::vector<uint8_t> xm_build(const XmModule &m)
             for (size_t i = 0; i < 12; ++i) {
                 EnvelopePoint p = i < ins.volume_envelope.size() ? ins.volume_envelope[i]
                                                                   : EnvelopePoint{};
-                put16s(out, {p.tick, p.value});
+                put(out, 2, {p.tick, p.value});
             }
             put_zeros(out, 48);  // panning envelope
-            put8s(out, {ins.point_count >= 0 ? ins.point_count : (int)ins.volume_envelope.size(),
+            put(out, 1, {ins.point_count >= 0 ? ins.point_count : (int)ins.volume_envelope.size(),
                         0, ins.volume_sustain, ins.volume_loop_start, ins.volume_loop_end, 0, 0, 0,
                         ins.volume_type, 0, 0, 0, 0, 0});
             put16(out, ins.fadeout);
@@ -160,7 +149,7 @@ std::vector<uint8_t> xm_build(const XmModule &m)
     return out;
 }
 
-Song *xm_load(const std::vector<uint8_t> &bytes)
+Song *xm_load(const Bytes &bytes)
 {
     if (!arena.base)
         arena_init();

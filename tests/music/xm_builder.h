@@ -10,15 +10,13 @@
 
 struct XmSample {
     std::vector<int16_t> values;  // what the player should end up with (8-bit: x256)
-    bool sixteen_bit = false;
-    uint8_t loop_type = 0;                     // 0 none, 1 forward, 2 ping-pong
+    bool sixteen_bit = false, raw = false;  // raw: write raw_data and the raw header fields as given
+    uint8_t loop_type = 0, raw_type = 0;    // 0 none, 1 forward, 2 ping-pong
     uint32_t loop_start = 0, loop_length = 0;  // frames
     uint8_t volume = 64, panning = 128;
     int8_t relative_note = 0;
-    bool raw = false;  // write raw_data and the raw header fields (bytes) as given
     std::vector<uint8_t> raw_data;
-    uint32_t raw_length = 0, raw_loop_start = 0, raw_loop_length = 0;
-    uint8_t raw_type = 0;
+    uint32_t raw_length = 0, raw_loop_start = 0, raw_loop_length = 0;  // bytes
 };
 
 struct XmInstrument {
