@@ -32,7 +32,18 @@ echo "release check: two builds give the same SHA256SUMS ($(wc -l <"$work/a/dist
 dist=$work/a/dist
 unz=$work/unzipped
 mkdir -p "$unz"
-python3 -m zipfile -e "$dist/frostmere-invite-2006.zip" "$unz"
+# As unzip does: each entry with the permissions the zip stores for it, which
+# must make the programs executable.
+python3 - "$dist/frostmere-invite-2006.zip" "$unz" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as z:
+    for info in z.infolist():
+        path = z.extract(info, sys.argv[2])
+        os.chmod(path, info.external_attr >> 16 & 0o777)
+PY
+for f in frostmere.exe frostmere-capture.exe linux/frostmere linux/frostmere-capture; do
+  [ -x "$unz/$f" ] || fail "the zip does not mark $f executable"
+done
 for f in frostmere.exe frostmere-capture.exe linux/frostmere linux/frostmere-capture \
          frostmere.nfo file_id.diz frostmere.png; do
   [ -s "$unz/$f" ] || fail "the zip has no $f"
