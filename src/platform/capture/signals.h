@@ -12,8 +12,10 @@
 //   if (capture_interrupted_by()) return capture_interrupt_exit_code();
 //
 // Implementations: signals_posix.cpp (sigaction) and signals_win32.cpp (the
-// C runtime's signal()).
+// C runtime's signal()) install the handler; signals.cpp answers the rest.
 #pragma once
+
+#include <csignal>
 
 // Catches SIGINT and SIGTERM. Installed before the platform starts, so SDL
 // leaves them alone instead of turning them into a quit event. A signal the
@@ -31,3 +33,6 @@ int capture_interrupted_by();
 const char *capture_signal_name(int signal_number);
 // 128 + the signal's number.
 int capture_interrupt_exit_code();
+
+// The signal that asked to stop, or 0: set by the backends' handlers only.
+extern volatile sig_atomic_t capture_signal_received;

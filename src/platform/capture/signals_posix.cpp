@@ -3,16 +3,14 @@
 
 #include <csignal>
 
-static volatile sig_atomic_t interrupted_by;
-
 static void on_signal(int signal_number)
 {
-    if (interrupted_by) {  // asked twice: stop now, the system's way
+    if (capture_signal_received) {  // asked twice: stop now, the system's way
         signal(signal_number, SIG_DFL);
         raise(signal_number);
         return;
     }
-    interrupted_by = signal_number;
+    capture_signal_received = signal_number;
 }
 
 static void catch_signal(int signal_number)
@@ -31,30 +29,10 @@ static void catch_signal(int signal_number)
 
 void capture_signals_install()
 {
-    interrupted_by = 0;
+    capture_signal_received = 0;
     catch_signal(SIGINT);
     catch_signal(SIGTERM);
     // The tool pipes its frames to ffmpeg: if ffmpeg quits early, the write
     // must fail with EPIPE and be reported, not kill the tool silently.
     signal(SIGPIPE, SIG_IGN);
-}
-
-int capture_stop_requested()
-{
-    return interrupted_by != 0;
-}
-
-int capture_interrupted_by()
-{
-    return interrupted_by;
-}
-
-const char *capture_signal_name(int signal_number)
-{
-    return signal_number == SIGINT ? "SIGINT" : signal_number == SIGTERM ? "SIGTERM" : "a signal";
-}
-
-int capture_interrupt_exit_code()
-{
-    return 128 + interrupted_by;
 }

@@ -1,0 +1,26 @@
+// signals.cpp - the answers of signals.h that are the same on every system;
+// the backends' handlers (signals_posix.cpp, signals_win32.cpp) record the
+// signal in capture_signal_received.
+#include "platform/capture/signals.h"
+
+volatile sig_atomic_t capture_signal_received;
+
+int capture_stop_requested()
+{
+    return capture_signal_received != 0;
+}
+
+int capture_interrupted_by()
+{
+    return capture_signal_received;
+}
+
+const char *capture_signal_name(int signal_number)
+{
+    return signal_number == SIGINT ? "SIGINT" : signal_number == SIGTERM ? "SIGTERM" : "a signal";
+}
+
+int capture_interrupt_exit_code()
+{
+    return 128 + capture_signal_received;
+}
