@@ -5,6 +5,16 @@
 
 volatile sig_atomic_t capture_signal_received;
 
+void capture_signal_arrived(int signal_number)
+{
+    if (capture_signal_received) {  // asked twice: stop now, the system's way
+        signal(signal_number, SIG_DFL);
+        raise(signal_number);
+        return;
+    }
+    capture_signal_received = signal_number;
+}
+
 int capture_stop_requested()
 {
     return capture_signal_received != 0;

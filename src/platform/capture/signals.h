@@ -36,3 +36,6 @@ int capture_interrupt_exit_code();
 
 // The signal that asked to stop, or 0: set by the backends' handlers only.
 extern volatile sig_atomic_t capture_signal_received;
+// The backends' handlers: the first signal is recorded, a second one takes
+// the system's default action.
+void capture_signal_arrived(int signal_number);

@@ -3,23 +3,13 @@
 
 #include <csignal>
 
-static void on_signal(int signal_number)
-{
-    if (capture_signal_received) {  // asked twice: stop now, the system's way
-        signal(signal_number, SIG_DFL);
-        raise(signal_number);
-        return;
-    }
-    capture_signal_received = signal_number;
-}
-
 static void catch_signal(int signal_number)
 {
     struct sigaction action = {};
     struct sigaction before = {};
     if (sigaction(signal_number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
         return;
-    action.sa_handler = on_signal;
+    action.sa_handler = capture_signal_arrived;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a write blocked on a stopped ffmpeg, or an open that
     // waits, returns EINTR so that the caller sees the request to stop.

@@ -7,14 +7,11 @@
 
 static void on_signal(int signal_number)
 {
-    if (capture_signal_received) {  // asked twice: stop now, the system's way
-        signal(signal_number, SIG_DFL);
-        raise(signal_number);
-        return;
-    }
-    capture_signal_received = signal_number;
+    const int first = !capture_signal_received;
+    capture_signal_arrived(signal_number);
     // The C runtime puts the default action back before each call.
-    signal(signal_number, on_signal);
+    if (first)
+        signal(signal_number, on_signal);
 }
 
 void capture_signals_install()
