@@ -34,25 +34,12 @@ int Picture::count_lit(int x0, int y0, int x1, int y1) const
     return lit;
 }
 
-int Picture::first_lit_column(int y0, int y1) const
+int Picture::lit_column(int from, int step, int y0, int y1) const
 {
-    for (int x = 0; x < width; ++x)
+    for (int x = from; x >= 0 && x < width; x += step)
         if (count_lit(x, y0, x + 1, y1))
             return x;
     return -1;
-}
-
-int Picture::last_lit_column(int y0, int y1) const
-{
-    for (int x = width - 1; x >= 0; --x)
-        if (count_lit(x, y0, x + 1, y1))
-            return x;
-    return -1;
-}
-
-void Picture::save(const std::string &path) const
-{
-    png_write_rgba(path.c_str(), rgba.data(), width, height, 0);
 }
 
 int test_gl_open()
@@ -112,23 +99,10 @@ int test_fonts_create(int all)
     return font_count >= (all ? 4 : 1);
 }
 
-unsigned test_texel_texture(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
-{
-    const uint8_t texel[4] = {r, g, b, a};
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return name;
-}
-
 void save_picture_if_asked(const Picture &p, const std::string &name)
 {
     if (const char *dir = getenv("FM_PICTURES"))
-        p.save(std::string(dir) + "/" + name);
+        png_write_rgba((std::string(dir) + "/" + name).c_str(), p.rgba.data(), p.width, p.height, 0);
 }
 
 void GlTextTest::SetUpTestSuite()

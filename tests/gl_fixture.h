@@ -27,9 +27,9 @@ struct Picture {
     int count_lit(int x0, int y0, int x1, int y1) const;
     // The leftmost and rightmost columns with a lit pixel in rows [y0, y1),
     // or -1 when there is none.
-    int first_lit_column(int y0 = 0, int y1 = 480) const;
-    int last_lit_column(int y0 = 0, int y1 = 480) const;
-    void save(const std::string &path) const;  // for looking at a failure
+    int lit_column(int from, int step, int y0, int y1) const;
+    int first_lit_column(int y0 = 0, int y1 = 480) const { return lit_column(0, 1, y0, y1); }
+    int last_lit_column(int y0 = 0, int y1 = 480) const { return lit_column(639, -1, y0, y1); }
 };
 
 // 1 once the window and context are up (later calls reuse them).
@@ -39,8 +39,6 @@ Picture read_back();
 // Font 0 ("Arial"), and with all set fonts 1-3 too, created once per process
 // as start-up and the precalc make them. 1 on success.
 int test_fonts_create(int all);
-// A 1x1 texture of one colour, nearest filtering.
-unsigned test_texel_texture(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
 // Saves the picture as FM_PICTURES/name when that variable is set.
 void save_picture_if_asked(const Picture &p, const std::string &name);
 
