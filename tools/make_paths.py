@@ -14,13 +14,17 @@ The motion is composed as a little story, then fitted to those fixed facts:
   paths 0-13 (walk scene, live from the song's start for 128 rows ~ 14 s,
   hidden under the fade-in until ~3.5 s): the robot walks away, turns round,
   marches towards the camera with hips and knees in counter-phase and arms
-  swinging against the legs, stops and talks ("ho ho ho, humans! i am the
-  robot") leaning back to laugh, squats and jumps on "enter the compo", then
-  points at the viewer on "or the robot..."; the camera glides after it.
-  paths 14-22 (talk scene, live from order 3 for ~17.9 s): close-up of the
-  robot gesturing with arms and head while it speaks (order 3 at points
-  0-36, order 5 at 55-90); order 6 (points 90-161) hides the scene, where the
-  recording drifts; order 7 opens with a wide-mouthed shout at point 161.
+  swinging against the legs, stops and talks, turned to the camera ("ho ho
+  ho, humans! i am the robot") leaning back to laugh, squats and jumps on
+  "enter the compo", then points at the viewer on "or the robot..."; the
+  camera glides after it.
+  paths 14-22 (talk scene, live from order 3 for ~17.9 s): the robot stands
+  back on the slope below the camera, turned to it, gesturing with arms and
+  head while it speaks (order 3 at points 0-36, order 5 at 52-91); orders 4
+  and 6 hide the scene, and there the recording reaches its extremes; order
+  7 (points 153-172) opens with a wide-mouthed shout straight into the scope,
+  then the robot looks up into it. The camera keeps its chest in the
+  crosshair until the recording ends.
 --report prints, for the scenes' cameras, where the robot's head lands on
 the 640x480 screen at a few moments (a check that the camera keeps it in
 view). Standard library only; the same run always writes the same bytes.
@@ -133,17 +137,18 @@ def talk_beats(rows, order_start, width=1.4):
     return pulse
 
 
-def fit(values, first, last, lo, hi, hold):
+def fit(values, first, last, lo, hi, hold, ease=15):
     """Bend a designed curve onto its recorded facts: exact first and last
-    value (the first held for `hold` points), exact minimum and maximum,
-    keeping the shape (a monotone piecewise-linear remap). A designed
-    overshoot past an end point that is also the extreme is clipped."""
+    value (the first held for `hold` points and eased into the design over
+    `ease`), exact minimum and maximum, keeping the shape (a monotone
+    piecewise-linear remap). A designed overshoot past an end point that is
+    also the extreme is clipped."""
     n = len(values)
     v = list(values)
     d0, d1 = first - v[hold], last - v[-1]
     # Corrections stay local to the ends, so the middle keeps its design.
     for t in range(n):
-        v[t] += d0 * (1 - ramp(t, hold, hold + 15)) + d1 * ramp(t, n - 16, n - 1)
+        v[t] += d0 * (1 - ramp(t, hold, hold + ease)) + d1 * ramp(t, n - 16, n - 1)
     for t in range(hold):
         v[t] = v[hold]
     v[-1] = last
@@ -318,6 +323,18 @@ def walk_paths():
     cam_x = [(t, 320 + 2 * x) for t, x in eye_x]
     cam_y = [(t, 240 + 2 * z) for t, z in eye_z]
     paths[0] = ([keyed(cam_x, t) for t in range(n)], [keyed(cam_y, t) for t in range(n)])
+
+    # While it talks (order 1's rows 0-52, points 67-128 by either timing)
+    # the robot turns body and head to face the camera, keeping a little of
+    # its designed twist.
+    for t in range(n):
+        w = ramp(t, 60, 66) * (1 - ramp(t, 130, 136))
+        robot = (paths[2][0][t] * 0.2 + 8 - 56, paths[2][1][t] * 0.2 - 48)
+        eye = ((paths[0][0][t] - 320) * 0.5, (paths[0][1][t] - 240) * 0.5)
+        face = math.degrees(math.atan2(eye[0] - robot[0], eye[1] - robot[1]))
+        body = paths[3][0][t] - 320
+        want = face - (paths[4][0][t] - 320) + 0.3 * (body - keyed(yaw, t))
+        paths[3][0][t] = 320 + body + w * (want - body)
     return paths
 
 
@@ -329,47 +346,74 @@ ORDER6 = ORDER5 + 64 * ROW_POINTS
 ORDER7 = ORDER6 + 64 * ROW_POINTS
 
 
+# The scene is on screen for order 3 (points 0-36), order 5 from row 32
+# (52-91) and order 7 to row 16 (153-172); a display that hands out whole
+# milliseconds runs the paths up to 4 % slow against the song, so each
+# window covers both timings. Order 4 and order 6 (37-52, 91-153) show other
+# scenes: there the recording reaches the extremes its facts require.
+TALK_HIDDEN = (98, 146)
+TALK_HOLD = 0  # the first point is the recording's; the design starts at the next
+
+
 def talk_paths():
     n = 190
     words = talk_beats([0, 3, 5, 8, 10, 16, 19, 21, 24, 26], ORDER3)
     words5 = talk_beats([32, 35, 37, 40, 42, 45, 47, 50, 52], ORDER5)
-    # The recording holds still for its first points, then comes alive.
-    speech = lambda t: words(t) * ramp(t, 1, 6) + words5(t)
-    shout = lambda t: math.exp(-((t - ORDER7 - 1.5) / 2.0) ** 2)
+    speech = lambda t: words(t) + words5(t)
+    # "NOW!" lands on points 155-161 (by the display's timing): the shout
+    # pose holds across both, then the robot looks up into the scope.
+    shout = lambda t: ramp(t, 150, 154) * (1 - ramp(t, 163, 167))
+    look_up = lambda t: ramp(t, 163, 171)
     phrase1 = lambda t: ramp(t, 2, 7) * (1 - ramp(t, 14, 17))        # "I am the robot"
     phrase2 = lambda t: ramp(t, 16, 19) * (1 - ramp(t, 31, 36))      # "humans, enter it"
     phrase3 = lambda t: ramp(t, ORDER5 + 34, ORDER5 + 36) * (1 - ramp(t, ORDER5 + 46, ORDER5 + 48))
     phrase4 = lambda t: ramp(t, ORDER5 + 47, ORDER5 + 49) * (1 - ramp(t, ORDER5 + 60, ORDER5 + 66))
     hidden = lambda t: ramp(t, ORDER6 + 2, ORDER6 + 12) * (1 - ramp(t, ORDER7 - 14, ORDER7 - 3))
+    h0, h1 = TALK_HIDDEN
+    hm = (h0 + h1) / 2
     paths = {}
 
-    # Path 15, body place: shifts its weight, steps towards the camera on
-    # "humans, enter it", back for the threat, around while hidden.
-    px = [(0, 217), (4, 217), (16, 206), (30, 224), (ORDER5 + 36, 214), (ORDER5 + 52, 200),
-          (ORDER6 + 20, 271), (ORDER6 + 45, 154), (ORDER7 - 4, 205), (172, 186)]
-    py = [(0, 255), (4, 255), (18, 244), (32, 226), (ORDER5 + 40, 214), (ORDER6 + 10, 200),
-          (ORDER6 + 40, 190), (ORDER7, 205), (172, 200)]
+    # Path 15, body place: stands back on the slope below the camera, far
+    # enough for the whole robot to fit the frame, shifts its weight on the
+    # phrases; wanders off while the scene is hidden; steps in for the shout.
+    px = [(0, 168), (16, 165), (30, 171), (ORDER5 + 36, 168), (ORDER5 + 52, 164), (92, 168),
+          (h0, 168), (h0 + 10, 154), (hm + 6, 271), (h1, 172), (150, 172), (160, 178), (172, 186)]
+    py = [(0, 194), (18, 192), (32, 196), (ORDER5 + 40, 194), (92, 194), (h0, 194),
+          (h0 + 12, 188), (hm + 10, 230), (h1, 196), (150, 196), (172, 200)]
     paths[15] = ([keyed(px, t) for t in range(n)], [keyed(py, t) for t in range(n)])
-    # Path 16, torso: turns towards the viewer, bows into each phrase,
-    # straightens up for the shout.
-    paths[16] = ([308 + 25 * phrase2(t) - 18 * phrase4(t) + 30 * hidden(t) * math.sin(t * 0.1)
-                  + 9 * ramp(t, ORDER7 - 6, 172) for t in range(n)],
-                 [231 + 6 * speech(t) + 14 * phrase2(t) - 10 * phrase4(t) + 20 * hidden(t)
-                  - 15 * shout(t) for t in range(n)])
-    # Path 17, head: tilts and nods on every syllable.
-    paths[17] = ([313 + 20 * math.sin(t * 0.23) * (phrase1(t) + phrase3(t)) - 30 * phrase2(t)
-                  + 30 * phrase4(t) + 40 * hidden(t) * math.sin(t * 0.08) for t in range(n)],
-                 [231 + 10 * speech(t) - 10 * shout(t) + 18 * hidden(t) - 28 * ramp(t, 150, 172)
+    # Path 22, body height (y): raised, bouncing on the words; sinks while
+    # hidden and crouches after the shout. x is unused by the scene.
+    lift = [(0, 197), (92, 197), (h0, 197), (hm - 6, 398), (h1, 200), (152, 200), (162, 206),
+            (172, 246)]
+    paths[22] = ([314 + 60 * math.sin(t * 0.05) * ramp(t, 5, 40) for t in range(n)],
+                 [keyed(lift, t) - 6 * speech(t) * (t < 100) for t in range(n)])
+    # Path 16, torso: turned towards the camera, bows into each phrase; leans
+    # back for the shout and further to look up.
+    body_x = [(0, 344), (92, 344), (h0, 344), (h0 + 8, 282), (hm + 8, 362), (h1, 338),
+              (152, 336), (172, 317)]
+    body_y = [(0, 238), (92, 238), (h0, 238), (h0 + 14, 268), (hm + 14, 213), (h1, 236),
+              (150, 236), (157, 226), (165, 224), (172, 214)]
+    paths[16] = ([keyed(body_x, t) + 8 * phrase2(t) - 8 * phrase4(t) for t in range(n)],
+                 [keyed(body_y, t) + 5 * speech(t) + 6 * phrase2(t) - 4 * phrase4(t)
                   for t in range(n)])
+    # Path 17, head: lifted to the camera above, tilts and nods on every
+    # syllable, looks up into the scope at the end.
+    neck_x = [(0, 328), (92, 328), (h0, 328), (h0 + 18, 267), (hm + 18, 358), (h1, 326),
+              (152, 324), (172, 314)]
+    neck_y = [(0, 224), (92, 224), (h0, 224), (h0 + 4, 256), (hm + 4, 199), (h1, 222),
+              (152, 220), (158, 214), (164, 212), (172, 199)]
+    paths[17] = ([keyed(neck_x, t) + 10 * math.sin(t * 0.23) * (phrase1(t) + phrase3(t))
+                  - 12 * phrase2(t) + 12 * phrase4(t) for t in range(n)],
+                 [keyed(neck_y, t) + 8 * speech(t) for t in range(n)])
     # Paths 18-21, arms: the left arm opens on "I am the robot" and beats
     # time; the right (gun) arm swings up and aims on "or the robot"; both
     # fly up for the shout.
     paths[18] = ([285 - 40 * phrase1(t) - 30 * speech(t) * (1 - phrase4(t)) - 60 * hidden(t)
                   + 50 * shout(t) + 10 * phrase4(t) for t in range(n)],
                  [245 - 30 * phrase1(t) - 20 * phrase2(t) - 25 * speech(t) + 40 * hidden(t)
-                  - 90 * shout(t) for t in range(n)])
+                  - 90 * shout(t) + 20 * look_up(t) for t in range(n)])
     paths[19] = ([326 + 35 * phrase2(t) + 20 * speech(t) + 50 * hidden(t) - 25 * shout(t)
-                  + 10 * phrase4(t) + 24 * ramp(t, ORDER7 + 3, 172) for t in range(n)],
+                  + 10 * phrase4(t) + 24 * look_up(t) for t in range(n)],
                  [238 - 20 * phrase2(t) - 15 * speech(t) - 60 * phrase4(t) + 70 * hidden(t)
                   - 40 * shout(t) for t in range(n)])
     paths[20] = ([308 + 8 * phrase1(t) + 6 * math.sin(t * 0.4) * hidden(t) for t in range(n)],
@@ -377,11 +421,7 @@ def talk_paths():
                   for t in range(n)])
     paths[21] = ([313 + 12 * phrase4(t) - 10 * phrase2(t) + 10 * hidden(t) for t in range(n)],
                  [177 + 25 * phrase4(t) - 25 * phrase2(t) - 12 * speech(t) + 55 * hidden(t)
-                  + 20 * ramp(t, ORDER7, 172) for t in range(n)])
-    # Path 22, body height (y): bounces on the words, sinks while hidden.
-    paths[22] = ([314 + 60 * math.sin(t * 0.05) * ramp(t, 5, 40) for t in range(n)],
-                 [236 - 8 * speech(t) + 150 * hidden(t) - 25 * shout(t) + 10 * ramp(t, 165, 172)
-                  for t in range(n)])
+                  + 20 * look_up(t) for t in range(n)])
     return paths
 
 
@@ -425,23 +465,31 @@ def walk_camera(table, n=170):
 
 
 def talk_camera(table, n=190):
-    """Path 14: stands beside the robot and turns to keep its head framed,
-    a little late, as a hand-held camera would."""
+    """Path 14: stands above the robot and turns to keep its chest in the
+    crosshair, a little late, as a hand-held camera would. The recording
+    only turns 280-297 and 261-321 (yaw -40 to -23, pitch 21 to 81 degrees
+    down); it reaches those ends while the scene is hidden."""
+    count, first, last, (x_lo, x_hi), (y_lo, y_hi) = RECORDINGS[14]
     yaw, pitch = [], []
     for t in range(n):
-        place, lift = table[15][t], table[22][t]
-        shift = 45.0 if t < ORDER7 else 80.0
-        head = (place[0] * 0.2 + 8, 41 - lift[1] * 0.1 + 11, place[1] * 0.2 - 48)
-        y, p = look_angles((60.0, shift, 20.0), head)
+        place, lift, body = table[15][min(t, 172)], table[22][min(t, 172)], table[16][min(t, 172)]
+        height = 45.0 if t < sum(TALK_HIDDEN) / 2 else 80.0
+        chest = (place[0] * 0.2 + 8, 41 - lift[1] * 0.1 + 6, place[1] * 0.2 - 48)
+        y, p = look_angles((60.0, height, 20.0), chest)
         yaw.append(y)
         pitch.append(p)
-    yaw, pitch = follow(yaw, 0.4), follow(pitch, 0.4)
-    # The shot opens on the recorded first framing and settles onto the head.
-    first = RECORDINGS[14][1]
-    settle = [1 - ramp(t, HOLD, 10) for t in range(n)]
-    return ([320 + yaw[t] + (first[0] - 320 - yaw[t]) * settle[t] for t in range(n)],
-            [240 + pitch[t] + (first[1] - 240 - pitch[t]) * settle[t]
-             - 3 * math.exp(-((t - 5) / 1.5) ** 2) for t in range(n)])  # a wobble as it starts
+    yaw, pitch = follow(yaw, 0.5), follow(pitch, 0.5)
+    xs = [min(x_hi, max(x_lo, 320 + y)) for y in yaw]
+    ys = [min(y_hi, max(y_lo, 240 + p)) for p in pitch]
+    h0, h1 = TALK_HIDDEN
+    for t in range(h0, h1 + 1):  # the excursions, eased in and out
+        w = math.sin(math.pi * (t - h0) / (h1 - h0))
+        xs[t] += w * ((x_lo if t < (h0 + h1) / 2 else x_hi) - xs[t])
+        ys[t] += w * ((y_hi if t < (h0 + h1) / 2 else y_lo) - ys[t])
+    # The last framing is the recording's: the camera settles onto it.
+    end = [ramp(t, 160, 172) for t in range(n)]
+    return ([x + (last[0] - x) * end[t] for t, x in enumerate(xs)],
+            [y + (last[1] - y) * end[t] for t, y in enumerate(ys)])
 
 
 # ---------------------------------------------------------------- output
@@ -460,8 +508,9 @@ def build():
         rx = [xs[t] + jitter_x[t] for t in range(count)]
         ry = [ys[t] + jitter_y[t] for t in range(count)]
         try:
-            fx = fit(rx, first[0], last[0], xr[0], xr[1], HOLD)
-            fy = fit(ry, first[1], last[1], yr[0], yr[1], HOLD)
+            hold, ease = (TALK_HOLD, 1) if pid >= 14 else (HOLD, 15)
+            fx = fit(rx, first[0], last[0], xr[0], xr[1], hold, ease)
+            fy = fit(ry, first[1], last[1], yr[0], yr[1], hold, ease)
         except ValueError as e:
             raise ValueError("path %d: %s" % (pid, e))
         table[pid] = list(zip(fx, fy)) + [(0, 0)] * (POINTS - count)
