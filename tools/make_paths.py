@@ -472,7 +472,9 @@ def talk_camera(table, n=190):
     count, first, last, (x_lo, x_hi), (y_lo, y_hi) = RECORDINGS[14]
     yaw, pitch = [], []
     for t in range(n):
-        place, lift, body = table[15][min(t, 172)], table[22][min(t, 172)], table[16][min(t, 172)]
+        # Point 0 only shapes the start of the curve: aim from point 1 on.
+        at = min(max(t, 1), 172)
+        place, lift = table[15][at], table[22][at]
         height = 45.0 if t < sum(TALK_HIDDEN) / 2 else 80.0
         chest = (place[0] * 0.2 + 8, 41 - lift[1] * 0.1 + 6, place[1] * 0.2 - 48)
         y, p = look_angles((60.0, height, 20.0), chest)
