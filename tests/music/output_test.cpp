@@ -31,10 +31,8 @@ std::vector<int16_t> xm_render(const std::vector<uint8_t> &module, double second
     std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
     remove(path.c_str());
     file.resize(std::max<size_t>(file.size(), 44));
-    uint32_t data_bytes = 0;
     std::vector<int16_t> pcm((file.size() - 44) / 2);
-    memcpy(&data_bytes, &file[40], 4);
-    EXPECT_EQ(data_bytes, pcm.size() * 2);  // what the header says is there
+    EXPECT_EQ(file[40] | file[41] << 8 | file[42] << 16 | file[43] << 24, (int)pcm.size() * 2);
     memcpy(pcm.data(), file.data() + 44, pcm.size() * 2);
     return pcm;
 }
@@ -58,134 +56,11 @@ Platform scripted_platform()
     return p;
 }
 
-// Speed 1: about two rows a block, and no wrap within the tests.
-XmModule moving_module(int bpm = 255)
+// The device reaches ring block `blocks` (counted across laps); the cycle runs.
+void play_to_block(uint64_t blocks)
 {
-    XmModule m;
-    m.channels = 2, m.speed = 1, m.bpm = bpm;
-    m.orders = {0, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2};
-    m.patterns.assign(3, xm_pattern(64, 2));
-    XmSample s = xm_sample_8bit({0, 40, 80, 120, 80, 40, 0, -40, -80, -120, -80, -40});
-    s.loop_type = 1, s.loop_length = 12;
-    m.instruments.push_back(xm_instrument(s));
-    for (int row = 0; row < 64; row += 4) {
-        xm_cell(m.patterns[1], 2, row, 0) = {(uint8_t)(40 + row / 4), 1, 0, 0, 0};
-        xm_cell(m.patterns[2], 2, row, 1) = {(uint8_t)(50 + row / 8), 1, 0x30, 0x01, 2};
-    }
-    return m;
-}
-
-class Output : public ::testing::Test {
-protected:
-    Platform saved = platform;
-    Song *song = nullptr;
-    void SetUp() override
-    {
-        platform = scripted_platform();
-        device_cycle = nullptr;
-        ASSERT_TRUE(arena.base || arena_init());  // the service's song source lives in it
-    }
-    void TearDown() override
-    {
-        fill_block_probe = nullptr;
-        song_free(song);
-        audio_close();
-        platform = saved;
-    }
-    void load(const XmModule &m)
-    {
-        song = xm_load(xm_build(m));
-        ASSERT_NE(song, nullptr) << song_load_error();
-        ASSERT_TRUE(audio_open(44100));
-    }
-    // The device reaches ring block `blocks` (counted across laps); the cycle runs.
-    void play_to_block(uint64_t blocks)
-    {
-        device_bytes = blocks * (uint64_t)block_frames * 4;
-        device_cycle();
-    }
-};
-
-int position(Song *s) { return song_get_order(s) * 64 + song_get_row(s); }
-
-TEST_F(Output, CycleCatchesUpAndGettersNeverRunAheadOfTheListener)
-{
-    load(moving_module());
-    ASSERT_TRUE(song_play(song));
-    play_to_block(103);  // more than a lap: it wraps and catches up
-    EXPECT_EQ(std::pair(fill_index.load(), play_index.load()), std::pair(3, 3));
-    // The instant between writing a block's new position (a ring ahead) and
-    // moving on: what does a reader get?
-    static std::vector<int> seen_at_write;
-    static Song *s;
-    s = song, seen_at_write.clear();
-    fill_block_probe = [](int32_t) { seen_at_write.push_back(position(s)); };
-    std::vector<int> after_cycle;
-    for (uint64_t b = 104; b <= 250; ++b)
-        play_to_block(b), after_cycle.push_back(position(song));
-    EXPECT_TRUE(std::is_sorted(after_cycle.begin(), after_cycle.end()));
-    // A ring ahead is ~200 rows; what is heard is far behind, and never goes back.
-    ASSERT_FALSE(seen_at_write.empty());
-    EXPECT_TRUE(std::is_sorted(seen_at_write.begin(), seen_at_write.end()));
-    EXPECT_LT(seen_at_write.back(), song->order * 64 + song->row - 150);
-}
-
-TEST_F(Output, StopFreeAndRefusals)
-{
-    EXPECT_FALSE(song_stop(nullptr) || song_free(nullptr) || song_get_row(nullptr) ||
-                 output_begin(nullptr));
-    // Rates from 1000 to 384000 Hz; a refused one changes nothing.
-    EXPECT_EQ(output_set_rate(999) + output_set_rate(384001), 0);
-    EXPECT_EQ(output_set_rate(1000) + output_set_rate(384000), 2);
-    EXPECT_FALSE(audio_open(999));
-    EXPECT_EQ(output_rate, 384000);
-    output_set_rate(44100);
-    // Nothing playing: a block or a cycle does nothing.
-    fill_index.store(0);
-    device_bytes = 7 * (uint64_t)block_frames * 4;
-    fill_block(), output_cycle();
-    EXPECT_EQ(fill_index.load(), 0);
-    load(moving_module());
-    EXPECT_EQ(song_get_order(song) + song_get_row(song), 0);  // not playing yet
-    audio_close();
-    EXPECT_FALSE(song_play(song));  // no device
-    ASSERT_TRUE(audio_open(44100));
-    // Never played, played, twice.
-    EXPECT_TRUE(song_stop(song) && song_play(song) && song_stop(song) && song_stop(song));
-    EXPECT_EQ(device_cycle, nullptr);
-    device_resets = 0;
-    EXPECT_TRUE(song_play(song));
-    play_to_block(20);
-    // The device lets go of the old ring before it is freed; free while playing.
-    EXPECT_TRUE(device_resets == 1 && song_get_row(song) > 0 && song_free(song));
-    song = nullptr;
-    EXPECT_EQ(device_cycle, nullptr);
-    // A device that does not open, or no file callbacks: no device.
-    platform.audio_open = [](int) { return 0; };
-    EXPECT_FALSE(audio_open(44100) || output_in_use());
-    platform = scripted_platform(), set_file_callbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_FALSE(audio_open(44100));
-}
-
-TEST_F(Output, SoundtrackIsWhatTheCaptureDeviceHears)
-{
-    std::vector<int16_t> offline = xm_render(xm_build(moving_module(125)), 4.0);
-    ASSERT_EQ(offline.size(), 2u * 4 * 44100);
-    // The same module through the capture backend's device at 60 frames/s.
-    static std::vector<int16_t> heard = {};
-    capture_audio_bootstrap(&platform, 60);
-    capture_audio_set_listener([](const int16_t *pcm, uint32_t frames) {
-        heard.insert(heard.end(), pcm, pcm + 2 * (size_t)frames);
-    });
-    load(moving_module(125));
-    platform.swap_buffers();  // before playback: a frame of silence
-    ASSERT_EQ(heard, std::vector<int16_t>(2 * 735, 0));
-    heard.clear();
-    ASSERT_TRUE(song_play(song));
-    for (int frame = 0; frame < 240; ++frame)
-        platform.swap_buffers();
-    capture_audio_set_listener(nullptr);
-    EXPECT_TRUE(capture_audio_frames_played() == 240u * 735 && heard == offline);
+    device_bytes = blocks * (uint64_t)block_frames * 4;
+    device_cycle();
 }
 
 // Every mixer path: forward, ping-pong and one-shot samples, 8 and 16 bits,
@@ -228,19 +103,118 @@ XmModule mixing_module()
     return m;
 }
 
-// The faster kernels against the plain one, frame by frame; the plain one
-// against a few frames pinned from it, where ramps, loops and slides meet.
-TEST(MixedOutput, EveryKernelGivesThePlainMixersFrames)
+struct Output : testing::Test {
+    Platform saved = platform;
+    Song *song = nullptr;
+    void SetUp() override
+    {
+        platform = scripted_platform();
+        device_cycle = nullptr;
+        ASSERT_TRUE(arena.base || arena_init());  // the service's song source lives in it
+        song = xm_load(xm_build(mixing_module()));
+        ASSERT_NE(song, nullptr) << song_load_error();
+    }
+    void TearDown() override
+    {
+        fill_block_probe = nullptr;
+        song_free(song);
+        audio_close();
+        platform = saved;
+    }
+};
+
+int position(Song *s) { return song_get_order(s) * 64 + song_get_row(s); }
+
+TEST_F(Output, CycleCatchesUpAndGettersNeverRunAheadOfTheListener)
+{
+    ASSERT_TRUE(audio_open(44100) && song_play(song));
+    // More than a lap: it wraps and catches up. A block past the ring has
+    // written over the heap, so the run ends there, as a failure.
+    fill_block_probe = [](int32_t b) {
+        if (b >= block_count)
+            fprintf(stderr, "block %d is past the ring\n", b), exit(1);
+    };
+    play_to_block(103);
+    EXPECT_EQ(std::pair(fill_index.load(), play_index.load()), std::pair(3, 3));
+    // The instant between writing a block's new position (a ring ahead) and
+    // moving on: what does a reader get?
+    static std::vector<int> seen_at_write;
+    static Song *s;
+    s = song, seen_at_write.clear();
+    fill_block_probe = [](int32_t) { seen_at_write.push_back(position(s)); };
+    std::vector<int> after_cycle;
+    for (uint64_t b = 104; b <= 250; ++b)
+        play_to_block(b), after_cycle.push_back(position(song));
+    EXPECT_TRUE(std::is_sorted(after_cycle.begin(), after_cycle.end()));
+    // A ring ahead is 20 rows; what is heard is behind, and never goes back.
+    ASSERT_FALSE(seen_at_write.empty());
+    EXPECT_TRUE(std::is_sorted(seen_at_write.begin(), seen_at_write.end()));
+    EXPECT_LT(seen_at_write.back(), song->order * 64 + song->row - 15);
+}
+
+TEST_F(Output, StopFreeAndRefusals)
+{
+    EXPECT_FALSE(song_stop(nullptr) || song_free(nullptr) || song_get_row(nullptr) ||
+                 output_begin(nullptr));
+    EXPECT_EQ(song_get_order(song) + song_get_row(song), 0);  // not playing yet
+    // Rates from 1000 to 384000 Hz; a refused one changes nothing.
+    EXPECT_EQ(output_set_rate(999) + output_set_rate(384001), 0);
+    EXPECT_EQ(output_set_rate(1000) + output_set_rate(384000), 2);
+    EXPECT_FALSE(audio_open(999) || song_play(song));  // and the device is closed
+    EXPECT_EQ(output_rate, 384000);
+    // Nothing playing: a block or a cycle does nothing.
+    fill_index.store(0);
+    device_bytes = 7 * (uint64_t)block_frames * 4;
+    fill_block(), output_cycle();
+    EXPECT_EQ(fill_index.load(), 0);
+    ASSERT_TRUE(audio_open(44100));
+    // Never played, played, twice.
+    EXPECT_TRUE(song_stop(song) && song_play(song) && song_stop(song) && song_stop(song));
+    EXPECT_EQ(device_cycle, nullptr);
+    device_resets = 0;
+    EXPECT_TRUE(song_play(song));
+    play_to_block(20);
+    // The device lets go of the old ring before it is freed; free while playing.
+    EXPECT_TRUE(device_resets == 1 && song_get_row(song) > 0 && song_free(song));
+    song = nullptr;
+    EXPECT_EQ(device_cycle, nullptr);
+    // A device that does not open, or no file callbacks: no device.
+    platform.audio_open = [](int) { return 0; };
+    EXPECT_FALSE(audio_open(44100) || output_in_use());
+    platform = scripted_platform(), set_file_callbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(audio_open(44100));
+}
+
+// The plain kernels against a few frames pinned from them, where ramps, loops
+// and slides meet; the capture backend's device at 60 frames/s hears exactly
+// the offline render; the faster kernels give the plain ones' frames.
+TEST_F(Output, EveryKernelAndTheCaptureDeviceGiveTheOfflineFrames)
 {
     const std::vector<uint8_t> bytes = xm_build(mixing_module());
     ASSERT_TRUE(mixer_use_kernels(MIXER_KERNELS_PLAIN));
     const std::vector<int16_t> plain = xm_render(bytes, 6.0);
+    ASSERT_EQ(plain.size(), 2u * 6 * 44100);
     std::vector<int16_t> pinned;
     for (size_t frame : {1000u, 22050u, 100001u, 200000u, 264000u})
         pinned.insert(pinned.end(), &plain[2 * frame], &plain[2 * frame + 4]);
     EXPECT_EQ(pinned, (std::vector<int16_t>{-402, -402, -398, -398, 5763, 4827, 6009, 5030, 6155,
                                              12296, 6250, 12452, -8410, -3417, -8156, -3225, 2904,
                                              6242, 2428, 5697}));
+    static std::vector<int16_t> heard;
+    capture_audio_bootstrap(&platform, 60);
+    capture_audio_set_listener([](const int16_t *pcm, uint32_t frames) {
+        heard.insert(heard.end(), pcm, pcm + 2 * (size_t)frames);
+    });
+    ASSERT_TRUE(audio_open(44100));
+    platform.swap_buffers();  // before playback: a frame of silence
+    ASSERT_EQ(heard, std::vector<int16_t>(2 * 735, 0));
+    heard.clear();
+    ASSERT_TRUE(song_play(song));
+    for (int frame = 0; frame < 360; ++frame)
+        platform.swap_buffers();
+    capture_audio_set_listener(nullptr);
+    EXPECT_TRUE(capture_audio_frames_played() == 360u * 735 && heard == plain);
+    audio_close();  // the offline renders need the output free
     for (int kernels = MIXER_KERNELS_SSE2; kernels < MIXER_KERNELS_BEST; ++kernels) {
         if (!mixer_use_kernels(kernels))
             continue;

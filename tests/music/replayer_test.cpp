@@ -16,12 +16,22 @@ namespace {
 
 constexpr int NOTE_C4 = 49;  // period 7680 - 64 * 48 = 4608
 
-struct Loaded {
-    Song *song;
-    explicit Loaded(const XmModule &m) : song(xm_load(xm_build(m))) { song_rewind(song); }
-    ~Loaded() { song_free(song); }
-    void ticks(int n) { while (n--) song_tick(song); }
-};
+Song *advance(Song *song, int ticks)
+{
+    while (ticks--)
+        song_tick(song);
+    return song;
+}
+
+// Loads the module and plays its first ticks; the song lives until the next load.
+Song *play(const XmModule &m, int ticks)
+{
+    static Song *song;
+    song_free(song);
+    song = xm_load(xm_build(m));
+    song_rewind(song);
+    return advance(song, ticks);
+}
 
 // Speed 1, one looped instrument at volume 62.
 XmModule module_with(int channels, int patterns, int rows = 64)
@@ -51,30 +61,25 @@ TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
         int ticks, order, row, samples_per_tick;
     } cases[] = {
         // Decimal break rows; past 63, or past the target pattern's rows, row 0.
-        {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x1A}}, 2, 1, 20, 882},
         {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x24}}, 2, 1, 24, 882},
         {1, 25, 0, {0, 1}, {{0, 0, 0x0D, 0x25}}, 2, 1, 0, 882},
-        {1, 128, 0, {0, 1}, {{0, 0, 0x0D, 0x63}}, 2, 1, 63, 882},
         {1, 128, 0, {0, 1}, {{0, 0, 0x0D, 0x64}}, 2, 1, 0, 882},
         // A break on the last order goes to the first, not to the restart position;
         {1, 64, 1, {0, 0, 1}, {{0, 0, 0x0D, 0}, {1, 0, 0x0D, 5}}, 4, 0, 5, 882},
         // running off the end of the last pattern goes there.
         {1, 2, 1, {0, 1}, {}, 5, 1, 0, 882},
-        // F05 counts on its own row; F1F is the slowest speed, F20 BPM 32; F00 makes
-        // every tick a row tick.
-        {6, 64, 0, {0}, {{0, 0, 0x0F, 0x1F}}, 31, 0, 0, 882},
-        {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 5, 0, 0, 882},
-        {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 6, 0, 1, 3445},
+        // F05 counts on its own row (rows 0 and 1 take 5 ticks each); F20 is BPM
+        // 32; F00 makes every tick a row tick. F1F is the slowest speed.
         {6, 64, 0, {0}, {{0, 0, 0x0F, 5}, {0, 1, 0x0F, 0x20}, {0, 2, 0x0F, 0}}, 13, 0, 4, 3445},
+        {6, 64, 0, {0}, {{0, 0, 0x0F, 0x1F}}, 31, 0, 0, 882},
     };
     for (const auto &c : cases) {
         XmModule m = module_with(1, 2, c.rows);
         m.speed = c.speed, m.restart = c.restart, m.orders = c.orders;
         for (Effect e : c.effects)
             put(m, e.pattern, e.row, 0, {0, 0, 0, (uint8_t)e.effect, (uint8_t)e.param});
-        Loaded l(m);
-        l.ticks(c.ticks);
-        EXPECT_EQ(std::tuple(l.song->order, l.song->row, l.song->samples_per_tick),
+        const Song *s = play(m, c.ticks);
+        EXPECT_EQ(std::tuple(s->order, s->row, s->samples_per_tick),
                   std::tuple(c.order, c.row, c.samples_per_tick)) << (&c - cases);
     }
     // A header's tempo of 0 plays as 1; a tick has at least one frame.
@@ -89,36 +94,33 @@ TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
 
 TEST(Replayer, VolumeColumnAndPortamentoEdges)
 {
-    XmModule m = module_with(4, 1);
-    m.speed = 3, m.instruments = std::vector(3, m.instruments[0]);
+    XmModule m = module_with(3, 1);
+    m.speed = 3, m.instruments.push_back(m.instruments[0]);
     m.instruments[1].samples[0].volume = 3;
-    m.instruments[2].samples[0].volume = 255;  // past the format's 64
     put(m, 0, 0, 0, {NOTE_C4, 1, 0x95, 0x01, 4});  // slides clamp both ways
     put(m, 0, 0, 1, {NOTE_C4, 2, 0x65, 0, 0});
-    put(m, 0, 0, 2, {NOTE_C4, 4, 0, 0, 0});       // no such instrument: silent
-    put(m, 0, 0, 3, {NOTE_C4, 3, 0, 0, 0});
+    put(m, 0, 0, 2, {NOTE_C4, 3, 0, 0, 0});       // no such instrument: silent
     put(m, 0, 1, 0, {0, 0, 0, 0x01, 0});          // 1xx with 00 reuses 4
     put(m, 0, 2, 0, {0, 0, 0, 0x02, 0});          // 2xx has no memory of its own yet
     put(m, 0, 3, 0, {0, 0, 0, 0x01, 0xFF});
     put(m, 0, 4, 0, {0, 0, 0, 0x02, 0xFF});
-    Loaded l(m);
+    Song *song = play(m, 0);
     // The loader keeps a zeroed record after the last instrument: a decoy
     // there shows a read of it instead of a crash.
     static Sample decoy = {};
-    l.song->instruments[3].samples[0] = &decoy;
-    l.ticks(1);
-    EXPECT_EQ(std::tuple(channels[0].volume, channels[1].volume, channels[2].voice->sample,
-                         channels[3].volume, channels[3].voice->gain),
-              std::tuple(64, 0, &EMPTY_SAMPLE, 64, 127));
-    l.ticks(5);
+    song->instruments[2].samples[0] = &decoy;
+    advance(song, 1);
+    EXPECT_EQ(std::tuple(channels[0].volume, channels[1].volume, channels[2].voice->sample),
+              std::tuple(64, 0, &EMPTY_SAMPLE));
+    advance(song, 5);
     EXPECT_EQ(std::pair(channels[1].volume, channels[0].period), std::pair(0, 4608 - 64));
-    l.ticks(3);
+    advance(song, 3);
     EXPECT_EQ(channels[0].period, 4608 - 64);
     // Slides stop at the shortest and longest periods, landing one past them;
     // below 100 Hz the voice stays at 100.
-    l.ticks(1), channels[0].period = 55 + 2 * 4 * 255, l.ticks(2);
+    advance(song, 1), channels[0].period = 55 + 2 * 4 * 255, advance(song, 2);
     EXPECT_EQ(channels[0].period, 56);
-    l.ticks(1), channels[0].period = (1 << 24) + 1 - 2 * 4 * 255, l.ticks(2);
+    advance(song, 1), channels[0].period = (1 << 24) + 1 - 2 * 4 * 255, advance(song, 2);
     EXPECT_EQ(std::tuple(channels[0].period, channels[0].voice->step_int,
                          channels[0].voice->step_frac),
               std::tuple(1 << 24, 0, 9739154u));  // 100 / 44100 frames a frame
@@ -146,27 +148,24 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
 // still at the sample's first frame.
 TEST(Replayer, SampleMapPastSixteenAndAFirstNoteUnderTonePortamento)
 {
-    XmModule m = module_with(3, 1);
-    m.instruments[0].sample_map[NOTE_C4 - 1] = m.instruments[0].sample_map[NOTE_C4] = 16;
-    put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
-    put(m, 0, 0, 1, {NOTE_C4 + 1, 1, 0, 0, 0});
-    put(m, 0, 0, 2, {NOTE_C4 + 2, 1, 0, 0x03, 0x10});
-    Loaded l(m);
-    l.ticks(1);
-    const Sample *none = &EMPTY_SAMPLE;
-    EXPECT_EQ(std::pair(channels[0].sample, channels[1].sample), std::pair(none, none));
+    XmModule m = module_with(1, 1);
+    put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0x03, 0x10});
+    const Sample *first = play(m, 1)->instruments[0].samples[0];
     std::vector<float> out(2 * 100);
     mix_voices(out.data(), 100);
-    const Voice &v = *channels[2].voice;
+    const Voice &v = *channels[0].voice;
     EXPECT_EQ(std::tuple(v.sample, v.pos_int, v.pos_frac, v.step_int, v.step_frac),
-              std::tuple(l.song->instruments[0].samples[0], 0, 0u, 0, 0u));
+              std::tuple(first, 0, 0u, 0, 0u));
     // The 16 slots are followed by the map: a decoy's address in its first
     // bytes shows a read of a 17th slot instead of a crash.
+    m.instruments[0].sample_map[NOTE_C4 - 1] = 16;
+    put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
+    Song *song = play(m, 0);
     static Sample decoy = {};
     const Sample *address = &decoy;
-    memcpy(l.song->instruments[0].sample_map, &address, sizeof address);
-    song_rewind(l.song), l.ticks(1);
-    EXPECT_EQ(channels[0].sample, none);
+    memcpy(song->instruments[0].sample_map, &address, sizeof address);
+    advance(song, 1);
+    EXPECT_EQ(channels[0].sample, &EMPTY_SAMPLE);
 }
 
 // A relative note can move a note out of the ten octaves periods exist for
@@ -179,46 +178,34 @@ TEST(Replayer, NotesBeyondTheTenOctavesStopAtTheirEnds)
         XmModule m = module_with(1, 1);
         m.instruments[0].samples[0].relative_note = (int8_t)c[1];
         put(m, 0, 0, 0, {(uint8_t)c[0], 1, 0, 0, 0});
-        Loaded l(m);
-        l.ticks(1);
+        play(m, 1);
         EXPECT_EQ(channels[0].period, c[2]) << c[0] << " " << c[1];
     }
 }
 
-TEST(Replayer, KeyOffWithAndWithoutAnEnvelope)
+// Without an envelope a key-off silences at once (62 x 255 / 128 before),
+// and the fade stops at 0.
+TEST(Replayer, KeyOffWithoutAnEnvelope)
 {
-    XmModule m = module_with(2, 1);
-    m.speed = 4, m.instruments.push_back(m.instruments[0]);  // instrument 2: no envelope
-    m.instruments[1].fadeout = 0x7FFF;                      // gone in two ticks
-    XmInstrument &ins = m.instruments[0];
-    ins.volume_envelope = {{0, 64}, {10, 0}};
-    ins.volume_type = ENVELOPE_ON | ENVELOPE_SUSTAIN, ins.fadeout = 128;
+    XmModule m = module_with(1, 1);
+    m.speed = 4, m.instruments[0].fadeout = 0x7FFF;  // gone in two ticks
     put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
-    put(m, 0, 2, 0, {0, 0, 0, 0x14, 0});
-    put(m, 0, 0, 1, {NOTE_C4, 2, 0, 0, 0});
-    put(m, 0, 1, 1, {NOTE_KEY_OFF, 0, 0, 0, 0});
-    Loaded l(m);
-    // Without an envelope the key-off silences at once (62 x 255 / 128 before);
-    // per tick from the key-off tick with one: the sustain is left, the fade starts.
-    std::vector<int> seen;
-    for (int t = 1; t <= 10; ++t) {
-        l.ticks(1);
-        if (t == 4 || t == 5)
-            seen.push_back(channels[1].voice->gain);
-        if (t >= 8)
-            seen.insert(seen.end(), {channels[0].envelope_volume, channels[0].fade_level});
-    }
-    seen.push_back(channels[1].fade_level);  // and no further
-    EXPECT_EQ(seen, (std::vector<int>{123, 0, 64, 65536, 64, 65536 - 256, 57, 65536 - 512, 0}));
+    put(m, 0, 1, 0, {NOTE_KEY_OFF, 0, 0, 0, 0});
+    Song *song = play(m, 4);
+    const int before = channels[0].voice->gain;
+    advance(song, 1);
+    const int after = channels[0].voice->gain;
+    advance(song, 5);
+    EXPECT_EQ(std::tuple(before, after, channels[0].fade_level), std::tuple(123, 0, 0));
 }
 
-std::vector<int> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, int loop_start,
-                              int loop_end, int ticks)
+// The envelope's value tick by tick from its start.
+std::vector<int> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, int ticks)
 {
     Instrument ins = {};
     std::copy(points.begin(), points.end(), ins.volume_envelope);
     ins.volume_point_count = (uint8_t)points.size(), ins.volume_type = type;
-    ins.volume_loop_start = (uint8_t)loop_start, ins.volume_loop_end = (uint8_t)loop_end;
+    ins.volume_loop_start = 1, ins.volume_loop_end = 2;
     Channel ch = {};
     std::vector<int> values;
     while (ticks--) {
@@ -231,53 +218,38 @@ std::vector<int> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, i
 
 TEST(Envelope, StopsAtTheLastPointLoopsAndRunsBackwards)
 {
-    EXPECT_EQ(run_envelope({{0, 64}, {10, 0}}, ENVELOPE_ON, 0, 0, 13),
-              (std::vector<int>{64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0, 0, 0}));
+    EXPECT_EQ(run_envelope({{0, 64}, {10, 0}}, ENVELOPE_ON, 12),
+              (std::vector<int>{64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0, 0}));
     // At the loop end the loop start's value is output, then it climbs again.
-    EXPECT_EQ(run_envelope({{0, 0}, {2, 32}, {4, 64}}, ENVELOPE_ON | ENVELOPE_LOOP, 1, 2, 8),
-              (std::vector<int>{0, 16, 32, 48, 32, 48, 32, 48}));
+    EXPECT_EQ(run_envelope({{0, 0}, {2, 32}, {4, 64}}, ENVELOPE_ON | ENVELOPE_LOOP, 7),
+              (std::vector<int>{0, 16, 32, 48, 32, 48, 32}));
     // Two points on one tick: the first holds, as the second is never reached.
-    EXPECT_EQ(run_envelope({{0, 64}, {0, 10}, {5, 0}}, ENVELOPE_ON, 0, 0, 3),
+    EXPECT_EQ(run_envelope({{0, 64}, {0, 10}, {5, 0}}, ENVELOPE_ON, 3),
               (std::vector<int>{64, 64, 64}));
     // Ticks that run backwards slide on for ever, held inside 0..64.
-    EXPECT_EQ(run_envelope({{0, 0}, {4, 32}, {2, 0}}, ENVELOPE_ON, 0, 0, 9),
-              (std::vector<int>{0, 8, 16, 24, 32, 48, 64, 64, 64}));
-    EXPECT_EQ(run_envelope({{0, 64}, {4, 32}, {2, 64}}, ENVELOPE_ON, 0, 0, 9),
-              (std::vector<int>{64, 56, 48, 40, 32, 16, 0, 0, 0}));
+    EXPECT_EQ(run_envelope({{0, 0}, {4, 32}, {2, 0}}, ENVELOPE_ON, 8),
+              (std::vector<int>{0, 8, 16, 24, 32, 48, 64, 64}));
 }
 
-TEST(UpdateVoice, PanningClampsAndANewNoteHandsTheVoiceToItsPartner)
+// Panning outside 0..255 is held at its ends; a period far below any note
+// plays at 2^31 - 1 Hz at most.
+TEST(UpdateVoice, PanningAndFrequencyClamp)
 {
     voices_reset();
     output_rate = 44100;
     Song song = {};
     song.flags = SONG_LINEAR_FREQUENCIES, song.global_volume = 64;
-    Sample sample = {}, other = {};
+    Sample sample = {};
     Channel ch = {};
     ch.voice = &voices[3], ch.volume = ch.envelope_volume = 64, ch.fade_level = 65536;
-    auto apply = [&](uint8_t flags) -> Voice & {
-        ch.update_flags = flags;
-        update_voice(&ch, &sample, &song);
-        return *ch.voice;
-    };
     for (std::array<int, 4> c : {std::array{0, 0, 127, 0}, {300, 255, 0, 127}, {-10, 0, 127, 0}}) {
-        ch.panning = c[0];
-        Voice &v = apply(UPDATE_VOLUME | UPDATE_PANNING);
-        EXPECT_EQ((std::array{ch.panning, v.pan, v.gain_left, v.gain_right}), c);  // ch: unclamped
+        ch.panning = c[0], ch.period = -20000;
+        ch.update_flags = UPDATE_VOLUME | UPDATE_PANNING | UPDATE_FREQUENCY;
+        update_voice(&ch, &sample, &song);
+        const Voice &v = voices[3];
+        EXPECT_EQ((std::array{ch.panning, v.pan, v.gain_left, v.gain_right, v.step_int}),
+                  (std::array{c[0], c[1], c[2], c[3], 48695}));  // ch: unclamped
     }
-    ch.panning = 128, ch.voice->sample = &other, ch.voice->pos_int = 77;
-    apply(UPDATE_VOLUME | UPDATE_PANNING);
-    Voice &v = apply(UPDATE_TRIGGER | UPDATE_VOLUME);  // the old voice ramps out
-    EXPECT_EQ(std::tuple(&v, v.sample, v.pos_int | v.ramp_level_left, v.gain, voices[3].sample,
-                         voices[3].pos_int, voices[3].gain_left),
-              std::tuple(&voices[35], &sample, 0, 127, &other, 77, 0));
-    // The next note goes back to voice 3; once that has stopped, it stays.
-    EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
-    voices[3].sample = nullptr;
-    EXPECT_EQ(&apply(UPDATE_TRIGGER), &voices[3]);
-    // A period far below any note plays at 2^31 - 1 Hz at most.
-    ch.period = -20000;
-    EXPECT_EQ(apply(UPDATE_FREQUENCY).step_int, 48695);
 }
 
 }  // namespace

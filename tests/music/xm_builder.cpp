@@ -22,12 +22,9 @@ static void put(Bytes &out, int width, std::initializer_list<int> values)
 
 XmPattern xm_pattern(int rows, int channels)
 {
-    return XmPattern{rows, std::vector<PatternCell>((size_t)rows * channels), false, {}};
-}
-
-PatternCell &xm_cell(XmPattern &pattern, int channels, int row, int channel)
-{
-    return pattern.cells[(size_t)row * channels + channel];
+    XmPattern p;
+    p.rows = rows, p.cells.resize((size_t)rows * channels);
+    return p;
 }
 
 XmSample xm_sample_8bit(const std::vector<int8_t> &values)
@@ -67,25 +64,22 @@ static void pack_cells(Bytes &out, const std::vector<PatternCell> &cells)
 
 static void sample_header(Bytes &out, const XmSample &s)
 {
-    uint32_t width = s.sixteen_bit ? 2 : 1;
-    put32(out, s.raw ? s.raw_length : (uint32_t)s.values.size() * width);
-    put32(out, s.raw ? s.raw_loop_start : s.loop_start * width);
-    put32(out, s.raw ? s.raw_loop_length : s.loop_length * width);
-    int type = s.raw ? s.raw_type : (s.loop_type | (s.sixteen_bit ? 0x10 : 0));
-    put(out, 1, {s.volume, 0 /* finetune */, type, s.panning, (uint8_t)s.relative_note});
+    const uint32_t width = s.sixteen_bit ? 2 : 1;
+    put32(out, s.declared_bytes ? s.declared_bytes : (uint32_t)s.values.size() * width);
+    put32(out, s.loop_start * width);
+    put32(out, s.loop_length * width);
+    put(out, 1, {s.volume, 0 /* finetune */, s.loop_type | (s.sixteen_bit ? 0x10 : 0), s.panning,
+                 (uint8_t)s.relative_note});
     put_zeros(out, 23);
 }
 
+// Deltas, as the format stores them; the writers keep their low bytes.
 static void sample_data(Bytes &out, const XmSample &s)
 {
-    if (s.raw) {
-        out.insert(out.end(), s.raw_data.begin(), s.raw_data.end());
-        return;
-    }
     int previous = 0;
     for (int16_t v : s.values) {
-        int stored = s.sixteen_bit ? v : v >> 8;
-        (s.sixteen_bit ? put16 : put8)(out, stored - previous);  // the writers keep the low bytes
+        const int stored = s.sixteen_bit ? v : v >> 8;
+        (s.sixteen_bit ? put16 : put8)(out, stored - previous);
         previous = stored;
     }
 }

@@ -1,8 +1,9 @@
-// xm_builder.h - writes small XM modules for the music tests and benchmark.
-// A count of -1 means the real size; other values, and the raw fields, let a
-// test write what a damaged file holds.
+// xm_builder.h - writes small XM modules for the music tests, benchmark and
+// fuzz seeds. A count of -1 means the real size; other values, and the raw
+// fields, let a test write what a damaged file holds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,13 +11,12 @@
 
 struct XmSample {
     std::vector<int16_t> values;  // what the player should end up with (8-bit: x256)
-    bool sixteen_bit = false, raw = false;  // raw: write raw_data and the raw header fields as given
-    uint8_t loop_type = 0, raw_type = 0;    // 0 none, 1 forward, 2 ping-pong
+    bool sixteen_bit = false;
+    uint8_t loop_type = 0;                     // 0 none, 1 forward, 2 ping-pong
     uint32_t loop_start = 0, loop_length = 0;  // frames
     uint8_t volume = 64, panning = 128;
     int8_t relative_note = 0;
-    std::vector<uint8_t> raw_data;
-    uint32_t raw_length = 0, raw_loop_start = 0, raw_loop_length = 0;  // bytes
+    uint32_t declared_bytes = 0;  // the header's length when not 0
 };
 
 struct XmInstrument {
@@ -48,7 +48,10 @@ struct XmModule {
 };
 
 XmPattern xm_pattern(int rows, int channels);
-PatternCell &xm_cell(XmPattern &pattern, int channels, int row, int channel);
+inline PatternCell &xm_cell(XmPattern &pattern, int channels, int row, int channel)
+{
+    return pattern.cells[(std::size_t)row * channels + channel];
+}
 XmSample xm_sample_8bit(const std::vector<int8_t> &values);
 XmSample xm_sample_16bit(const std::vector<int16_t> &values);
 XmInstrument xm_instrument(const XmSample &sample);
