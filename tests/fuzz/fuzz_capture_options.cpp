@@ -15,12 +15,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::vector<std::string> words = {"frostmere-capture"};
-    for (size_t at = 0; at < size;) {
-        const void *nul = memchr(data + at, 0, size - at);
-        const size_t n = nul ? (size_t)((const uint8_t *)nul - data) - at : size - at;
-        words.emplace_back((const char *)data + at, n);
-        at += n + 1;
-    }
+    for (size_t at = 0; at < size; at += words.back().size() + 1)
+        words.emplace_back((const char *)data + at, strnlen((const char *)data + at, size - at));
     std::vector<const char *> argv;
     for (const std::string &w : words)
         argv.push_back(w.c_str());

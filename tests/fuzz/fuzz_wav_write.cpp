@@ -14,10 +14,7 @@
 #include "fuzz_support.h"
 #include "support/wav_write.h"
 
-static uint32_t u32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
+static uint32_t u32(const uint8_t *p) { uint32_t v; return memcpy(&v, p, 4), v; }  // little-endian
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

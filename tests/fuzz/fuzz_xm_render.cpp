@@ -19,7 +19,6 @@
 // check still sees where the voice went.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "../output_probe.h"
 #include "fuzz_support.h"
@@ -32,13 +31,13 @@
 static constexpr int RENDER_BLOCKS = 25, BLOCKS_PER_STEP = 25;
 
 static const Song *rendering;
-// Where the checks run ("tick" or "block") and how many have run so far.
-static const char *check_point = "";
-static int32_t check_count;
+static int32_t check_count;  // checks run in this render
 
-static void check_voices()
+// `point` says where: at a "tick" or a "block".
+static void check_voices(const char *point)
 {
     const Song *song = rendering;
+    ++check_count;
     for (int i = 0; i < VOICE_COUNT; ++i) {
         const Voice *v = &voices[i];
         const Sample *s = v->sample;
@@ -48,12 +47,11 @@ static void check_voices()
                                    v->pos_int < end &&
                                    (v->direction == 1 || v->pos_int >= (int64_t)s->loop_start));
         FUZZ_CHECK(inside && v->index == i && (v->direction == 1 || v->direction == 2) &&
-                       v->pan >= 0 && v->pan <= 255 && v->gain >= 0 && v->gain <= 127 &&
-                       v->gain_left >= 0 && v->gain_left <= 127 && v->gain_right >= 0 &&
-                       v->gain_right <= 127,
+                       (unsigned)v->pan <= 255 && (unsigned)v->gain <= 127 &&
+                       (unsigned)v->gain_left <= 127 && (unsigned)v->gain_right <= 127,
                    "%s %d voice %d: index %d, direction %d, pan %d, gains %d %d %d, position "
                    "%d.%08x outside 0..%lld (step %d.%08x)",
-                   check_point, check_count, i, v->index, v->direction, v->pan, v->gain,
+                   point, check_count, i, v->index, v->direction, v->pan, v->gain,
                    v->gain_left, v->gain_right, v->pos_int, v->pos_frac, (long long)end,
                    v->step_int, v->step_frac);
     }
@@ -66,30 +64,11 @@ static void check_voices()
                "order %d of %d, row %d", song->order, song->song_length, song->row);
 }
 
-// Each block ends with a mix.
-static void block_probe(int32_t)
-{
-    check_point = "block", ++check_count;
-    check_voices();
-}
-
-// Every tick but the first follows a mix.
-static void checked_tick(Song *song)
-{
-    check_point = "tick", ++check_count;
-    check_voices();
-    song_tick(song);
-}
-
-// A digest of the 16-bit output, in the order the blocks were rendered; a
-// block is a whole number of 8-byte words (block_frames is a multiple of 4).
+// A digest of the 16-bit output, in the order the blocks were rendered.
 static uint64_t digest(uint64_t h, const int16_t *pcm, int32_t frames)
 {
-    for (size_t i = 0; i < (size_t)frames / 2; ++i) {
-        uint64_t w;
-        memcpy(&w, pcm + 4 * i, 8);
-        h = (h ^ w) * 0x100000001B3ull, h ^= h >> 29;
-    }
+    for (int32_t i = 0; i < 2 * frames; ++i)
+        h = (h ^ (uint16_t)pcm[i]) * 0x100000001B3ull;
     return h;
 }
 
@@ -115,7 +94,7 @@ static uint64_t render(Song *song, int blocks)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     output_set_rate(OUTPUT_RATE);
-    fill_block_probe = block_probe;
+    fill_block_probe = [](int32_t) { check_voices("block"); };  // each block ends with a mix
     return 0;
 }
 
@@ -126,8 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const int selector = data[size - 1] & 3;
     const int blocks = RENDER_BLOCKS + BLOCKS_PER_STEP * (data[size - 1] >> 2);
-    FUZZ_CHECK(song->tick_callback == song_tick, "the loaded song does not tick with song_tick");
-    song->tick_callback = checked_tick;
+    // Every tick but the first follows a mix.
+    song->tick_callback = [](Song *s) { check_voices("tick"), song_tick(s); };
     // Selector 3 renders with the plain kernels first, then the others against them.
     const bool every = selector == MIXER_KERNELS_BEST;
     if (every || !mixer_use_kernels(selector))

@@ -15,8 +15,6 @@
 // refuses would only test the signature check.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <initializer_list>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -78,14 +76,6 @@ static void music_seeds()
         s.loop_type = 2, s.loop_start = 50, s.loop_length = 100;
         m.patterns = {p}, m.instruments = {xm_instrument(s)};
         module_seed("ping-pong", xm_build(m), {2, 3});
-    }
-    {  // unpacked cells, an empty pattern, an instrument without samples
-        XmModule m;
-        m.channels = 2, m.orders = {0, 1, 2};
-        m.patterns = {{2, {}, true, {49, 1, 0x40, 0, 0, 0x83, 61, 1, 0x80, 0x80}}, xm_pattern(0, 2),
-                      xm_pattern(4, 2)};
-        m.instruments = {xm_instrument(xm_sample_8bit(wave<int8_t>(32, 4, 100))), {}};
-        module_seed("raw-cells", xm_build(m), {2, 3});
     }
     // Millions of frames at the top notes, sliding higher, played long enough
     // (selectors 0x7C and up) to wrap at a forward loop's end and to turn at
