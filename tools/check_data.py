@@ -5,8 +5,9 @@ temporary folder and compares them byte for byte with the committed files.
 Usage: check_data.py [SOURCE_DIR]   (default: the folder above tools/)
 
 Then measures the committed song with song_figures.py, which fails when a
-figure the song must keep (levels, gaps, top end, the chorus's lift, clean
-one-shot ends, syllables on their rows) is lost.
+figure the song must keep (levels, gaps, top end, the chorus's lift and
+balance, clean one-shot ends, syllables on their rows, an ending that fades
+to silence with the picture) is lost.
 
 Exit status 0 when all three match and the figures hold. The song is built
 from the committed voice recordings (data/voice), so espeak-ng is not needed.

@@ -35,10 +35,12 @@ order pattern  rows   what plays / what the pictures do
   8     1     0-63   "EN (0) TER (4) OR (12) THE (16) RO (20) BOT (23)
                      GETS (28) IT (32)", one hit per word; the band stands
                      back for "GETS IT" and answers on row 36, then the
-                     music-box tune returns over a chord that is never
-                     released and settles to a hush
-  9-12  0            empty: the closing message over that chord, which rings
-                     until the intro ends
+                     music-box tune returns over the pad, which settles to
+                     a hush and hands over (rows 52-61) to the closing
+                     chord, one long sample that holds under the closing
+                     message and fades out with the picture
+  9-12  0            empty: the closing message over that chord, silent
+                     from order 10 row 30; the intro ends at row 32
 
 The drums vary from bar to bar (ghost snares, open hats, a fill every fourth
 bar) and never stack the snare on a kick; hats, snare, cymbals and bells are
@@ -151,8 +153,10 @@ def snare():
         hiss = x - 0.7 * prev  # tilted up: the wires' rattle
         prev = x
         phase += 2 * math.pi * (190 + 70 * math.exp(-t * 45)) / rate
-        body = math.sin(phase) * math.exp(-t * 32) * 0.9
-        out.append(body * 0.8 + hiss * (0.75 * math.exp(-t * 20) + 0.35 * math.exp(-t * 60)))
+        body = math.sin(phase) * math.exp(-t * 24) * 0.9
+        # driven into a soft clip: a fuller crack for the same peak
+        out.append(math.tanh(2.2 * (body * 0.8 + hiss * (0.75 * math.exp(-t * 16)
+                                                         + 0.35 * math.exp(-t * 60)))))
     return rate, fade_out(normalise(out, 1.0), n // 3)
 
 
@@ -253,13 +257,37 @@ def bass():
     return rate, normalise(no_dc(out), 1.0), rate * cyc / length
 
 
+LEAD_CYCLE = 32  # frames per cycle: room for the twelve harmonics the lead keeps
+LEAD_ATTACK = 40  # cycles of a brighter tone before the loop
+LEAD_LOOP = 104  # cycles in the loop: one vibrato period, ~5 Hz on C-5
+LEAD_VIBRATO = 0.009  # +-15 cents
+
+
 def lead():
-    length, cyc = 1024, 16
+    """A mellow square: odd harmonics strong, even ones faint, rolled off
+    above the fifth. The attack opens brighter and closes down over its first
+    cycles like a filter sweeping shut, then the loop holds one period of
+    vibrato, its phase summing to whole cycles so the loop point is seamless.
+    Returns the sample, its rate, its pitch and where its loop starts."""
     rate = C4_RATE * 2
-    w = looped_wave(cyc, cyc + 1, length, square, 0)
-    w2 = looped_wave(cyc, cyc, length, saw, 0)
-    out = [1.0 * a + 0.3 * b for a, b in zip(w, w2)]
-    return rate, normalise(no_dc(out), 1.0), rate * cyc / length
+    f0 = rate / LEAD_CYCLE
+    attack, loop = LEAD_ATTACK * LEAD_CYCLE, LEAD_LOOP * LEAD_CYCLE
+    out = []
+    for i in range(attack + loop):
+        if i < attack:
+            cycles, open_ = i / LEAD_CYCLE, 1 - i / attack
+        else:
+            u = (i - attack) / loop
+            cycles = LEAD_ATTACK + LEAD_LOOP * (u + LEAD_VIBRATO * (1 - math.cos(2 * math.pi * u))
+                                                / (2 * math.pi))
+            open_ = 0.0
+        v = 0.0
+        for k in range(1, 13):
+            weight = (1.0 if k % 2 else 0.25) / k
+            weight /= 1 + (k / (3 + 6 * open_ * open_)) ** 2
+            v += weight * math.sin(2 * math.pi * k * cycles)
+        out.append(v)
+    return rate, normalise(no_dc(out), 1.0), f0, attack
 
 
 def bells():
@@ -277,6 +305,48 @@ def bells():
              + 0.12 * math.sin(2 * math.pi * f0 * 8.93 * t) * math.exp(-t * 90))
         out.append(s * (1 - math.exp(-i / 8.0)))
     return rate, fade_out(normalise(out, 1.0), n // 2), f0
+
+
+ROW_SECONDS = SPEED * (44100 * 5 // (2 * BPM)) / 44100.0  # as the replayer counts its ticks
+CLOSE_RATE = C4_RATE * 2 ** (-22 / 12.0)  # on C-4; the chord keeps nothing above 650 Hz
+CLOSE_ROW = 52  # pattern 1's row where the closing chord comes in under the pad
+CLOSE_TONES = (("A-2", 0.8), ("E-3", 0.7), ("A-3", 1.0), ("C-4", 0.8), ("E-4", 0.7))
+
+
+def closing_chord():
+    """The chord under the closing screen as one long one-shot, its whole
+    life written into it: the song's last patterns are empty, so nothing
+    could start a fade there, while a sample that runs out ends the note by
+    itself. It swells in as the pad slides away, breathes (each tone beats
+    slowly against a softer twin three cents off) and sinks 3 dB while the
+    message holds, then fades out with the picture (order 10 rows 16 to 30)
+    and is silent when the intro ends at row 32. Dark on purpose: a few
+    harmonics of each tone, so a low rate carries all twelve seconds."""
+    rate = CLOSE_RATE
+    rows_to_fade = ROWS - CLOSE_ROW + ROWS + 16
+    swell, fade, tail = 10 * ROW_SECONDS, 14 * ROW_SECONDS, 2 * ROW_SECONDS
+    fade_at = rows_to_fade * ROW_SECONDS
+    n = int((fade_at + fade + tail) * rate)
+    partials = []
+    for name, level in CLOSE_TONES:
+        f = 440.0 * 2 ** ((note(name) - note("A-4")) / 12.0)
+        for k in range(1, 6):
+            if k * f < 650:
+                a = level / k / (1 + (k * f / 400) ** 4)
+                partials += [(k * f * (1 + d), a * w, phase)
+                             for d, w, phase in ((-0.0008, 1.0, 0.0), (0.0008, 0.4, 1.3 * k))]
+    out = []
+    for i in range(n):
+        t = i / rate
+        if t < swell:
+            amp = math.sin(0.5 * math.pi * t / swell) ** 2
+        elif t < fade_at:
+            amp = 10 ** (-3 / 20.0 * (t - swell) / (fade_at - swell))
+        else:
+            x = min(1.0, (t - fade_at) / fade)
+            amp = 10 ** (-3 / 20.0) * math.cos(0.5 * math.pi * x) ** 2
+        out.append(amp * sum(a * math.sin(2 * math.pi * f * t + ph) for f, a, ph in partials))
+    return rate, normalise(out, 1.0)
 
 
 def pluck():
@@ -386,10 +456,11 @@ def robot_voice(path):
 
 class Instrument:
     def __init__(self, name, samples=None, rate=C4_RATE, f0=None, loop=False, volume=64,
-                 bits=8, envelope=None):
+                 bits=8, envelope=None, loop_start=0):
         self.name = name
         self.samples = samples or []
         self.loop = loop
+        self.loop_start = loop_start
         self.volume = volume
         self.bits = bits
         self.envelope = envelope
@@ -415,8 +486,8 @@ def build_instruments(voice_dir):
     # The one enveloped instrument: holds while the key is down, then dies
     # away over 120 ticks (~2.2 s) after key-off.
     inst.append(Instrument("pad", s, r, f, loop=True, volume=24, envelope=[(0, 64), (120, 0)]))
-    r, s, f = lead()
-    inst.append(Instrument("lead", s, r, f, loop=True, volume=24))
+    r, s, f, start = lead()
+    inst.append(Instrument("lead", s, r, f, loop=True, volume=24, loop_start=start))
     r, s, f = bells()
     inst.append(Instrument("bells", s, r, f, volume=40))
     r, s = sleigh()
@@ -426,6 +497,8 @@ def build_instruments(voice_dir):
     for word in VOICE_WORDS:
         r, s = robot_voice(os.path.join(voice_dir, word + ".raw"))
         inst.append(Instrument("voice " + word, s, r, volume=60))
+    r, s = closing_chord()
+    inst.append(Instrument("closing chord", s, r, volume=40))
     while len(inst) < 30:
         inst.append(Instrument("", []))
     return inst
@@ -435,6 +508,7 @@ VOICE_WORDS = ["ho", "hu", "mans", "i", "am", "the", "ro", "bot", "en", "ter", "
                "or", "gets", "it", "ha", "now"]
 KICK, SNARE, HAT, CRASH, BASS, PAD, LEAD, BELL, SLEIGH, PLUCK = range(1, 11)
 WORD = {w: 11 + i for i, w in enumerate(VOICE_WORDS)}
+CLOSING = 11 + len(VOICE_WORDS)
 
 # channels
 CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_PAD, CH_LEAD, CH_BELL, CH_VOICE = 0, 1, 2, 3, 4, 7, 8, 9
@@ -544,14 +618,14 @@ BEATS = {
 }
 
 
-def beat(p, bar, kind, hat_volume=30, snare_volume=46):
+def beat(p, bar, kind, hat_volume=30, snare_volume=46, kick_volume=42):
     kicks, snares, ghosts, opens, sixteenths = BEATS[kind]
     base = bar * 16
     for k in kicks:
-        p.put(base + k, CH_KICK, "C-4", KICK, vol(42))
+        p.put(base + k, CH_KICK, "C-4", KICK, vol(kick_volume))
     for k in snares:
         rise = 0 if kind != "fill" or k < 10 else (k - 10) * 3 - 8
-        p.put(base + k, CH_SNARE, "C-4", SNARE, vol(snare_volume + rise))
+        p.put(base + k, CH_SNARE, "C-4", SNARE, vol(min(64, snare_volume + rise)))
     for k in ghosts:
         p.put(base + k, CH_SNARE, "C-4", SNARE, vol(12))
     for k in range(16 if kind != "fill" else 10):
@@ -636,9 +710,11 @@ def pattern_intro():
     return p
 
 
-def groove(p, chords, kinds, bass_style="riff", pad_volume=30, hat_volume=30, bass_volume=44):
+def groove(p, chords, kinds, bass_style="riff", pad_volume=30, hat_volume=30, bass_volume=44,
+           drums=(46, 42)):
+    """drums: the volumes of the snare and the kick."""
     for bar, chord in enumerate(chords):
-        beat(p, bar, kinds[bar], hat_volume)
+        beat(p, bar, kinds[bar], hat_volume, *drums)
         bassline(p, bar, chord, bass_style, bass_volume)
         pads(p, bar * 16, chord, pad_volume)
 
@@ -648,8 +724,8 @@ def pattern_verse():
     p = Pattern()
     p.put(0, CH_HAT, "C-4", CRASH, vol(34))
     p.put(32, CH_HAT, "C-4", CRASH, vol(30))
-    groove(p, ("Am", "F", "Dm", "E"), ("a", "b", "a", "fill"), pad_volume=9, hat_volume=62,
-           bass_volume=18)
+    groove(p, ("Am", "F", "Dm", "E"), ("a", "b", "a", "fill"), pad_volume=15, hat_volume=62,
+           bass_volume=18, drums=(40, 42))
     # the robot speaks, one syllable on every mouth row
     say_line(p, [0, 3, 5, 8, 10], ["ho", "ho", "ho", "hu", "mans"],
              ["C-4", "C-4", "D-4", "A#3", "A-3"])
@@ -675,12 +751,13 @@ def pattern_chorus():
     p.put(0, CH_HAT, "C-4", CRASH, vol(44))
     p.put(32, CH_HAT, "C-4", CRASH, vol(52))  # "time for ... the frostmere compo"
     chords = ("F", "G", "Am", "E")
-    groove(p, chords, ("b", "a", "c", "fill"), pad_volume=10, hat_volume=64, bass_volume=20)
+    groove(p, chords, ("b", "a", "c", "fill"), pad_volume=10, hat_volume=64, bass_volume=28,
+           drums=(60, 54))
     for bar in (2, 3):
         pads(p, bar * 16, chords[bar], 17)
-        bassline(p, bar, chords[bar], "riff", 26)
-    melody(p, CH_LEAD, LEAD, CHORUS_TUNE[:10], 46)
-    melody(p, CH_LEAD, LEAD, CHORUS_TUNE[10:], 64)
+        bassline(p, bar, chords[bar], "riff", 34)
+    melody(p, CH_LEAD, LEAD, CHORUS_TUNE[:10], 38)
+    melody(p, CH_LEAD, LEAD, CHORUS_TUNE[10:], 52)
     for row, n, length in CHORUS_TUNE[10:]:
         p.put(row, CH_BELL, octave(n, 1), BELL, vol(48))
     for bar, chord in enumerate(chords[:2]):
@@ -803,9 +880,11 @@ def pattern_threat():
     for row in range(38, 64, 4):
         p.put(row, CH_HAT, "C-4", SLEIGH, vol(28 - (row - 38) // 2))
     p.put(42, CH_BASS, "off")
-    for row in range(40, 54):  # the chord settles to a hush for the closing screen
+    for row in range(40, 62):  # the chord settles to a hush, then hands over
         for ch in PAD_CHANNELS:
-            p.put(row, ch, 0, 0, 0x81)
+            p.put(row, ch, 0, 0, 0x81 if row < CLOSE_ROW + 2 else 0x82)
+    # the chord that holds under the closing screen and fades with its picture
+    p.put(CLOSE_ROW, CH_LEAD, "C-4", CLOSING, vol(40))
     return p
 
 
@@ -868,8 +947,9 @@ def write_xm(patterns, instruments):
         out += struct.pack("<I", 4 + len(header)) + header
         loop_type = 1 if (ins.loop and q) else 0
         sample_type = loop_type | (0x10 if ins.bits == 16 else 0)
-        loop_len = length_bytes if loop_type else 0
-        out += struct.pack("<IIIBbBBbB", length_bytes, 0, loop_len, ins.volume, ins.fine,
+        start = ins.loop_start * (ins.bits // 8) if loop_type else 0
+        loop_len = length_bytes - start if loop_type else 0
+        out += struct.pack("<IIIBbBBbB", length_bytes, start, loop_len, ins.volume, ins.fine,
                            sample_type, 128, ins.rel, 0) + name_field(ins.name, 22)
         out += delta(q, ins.bits)
     return bytes(out)

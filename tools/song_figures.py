@@ -10,7 +10,8 @@ band without the voice, the lead alone and the band without lead or voice)
 and prints:
   closing    RMS in dBFS of orders 9-10 (to order 10 row 32, where the intro
              ends), of the second before the picture's last fade (order 10
-             row 16) and the time of the last sample that is not zero;
+             row 16) and the time of the last sample that is not zero; then
+             the level of each half second from that fade to the end;
   top end    the share of each order's energy above 8 kHz (an 8th-order
              Butterworth high-pass);
   tails      each one-shot sample's last 16 frames against its peak, in dB;
@@ -21,7 +22,11 @@ and prints:
              5 ms RMS envelope within 20 dB of the envelope's peak, and its
              level over the band in 300-3400 Hz (first 250 ms); the voice's
              share of energy above 3.5 kHz, and the samples' peak-to-RMS
-             ratio (a hard saturation squashes it towards 0 dB).
+             ratio (a hard saturation squashes it towards 0 dB);
+  chorus     the hits of lead, kick, snare and bass, each rendered alone, over
+             both choruses: the 95th percentile of their 50 ms RMS windows in
+             dBFS; and the share of the whole chorus's energy in the
+             500-1000 Hz octave, where a bare square lead piles up.
 Then checks the figures the song must keep (check() lists the limits) and
 exits 1, naming each one missed, so a regenerated song cannot quietly lose
 them; tools/check_data.py runs it on the committed song.
@@ -142,8 +147,23 @@ def loudness(x, a, b):
     return -0.691 + db(2 * energy(x, a, b) / max(1, b - a))
 
 
-def render(song, instruments=None):
-    return [v * LEFT for v in render_xm.render(song, instruments=instruments)]
+def render(song, instruments=None, stop_order=10):
+    return [v * LEFT for v in render_xm.render(song, stop_order, 32 if stop_order == 10 else 0,
+                                               instruments=instruments)]
+
+
+def hits(x, spans_):
+    """dBFS of the 95th percentile of the 50 ms RMS windows in the spans:
+    how loud a part's hits are, whatever sits between them."""
+    w = RATE // 20
+    powers = sorted(energy(x, a, a + w) / w for lo, hi in spans_ for a in range(lo, hi - w + 1, w))
+    return db(powers[int(0.95 * (len(powers) - 1))])
+
+
+def halves(x, a, b):
+    """dBFS of each half second from a to b (the last may be shorter)."""
+    return [db(energy(x, s, min(b, s + RATE // 2)) / (min(b, s + RATE // 2) - s))
+            for s in range(a, b, RATE // 2)]
 
 
 def check(f):
@@ -165,6 +185,14 @@ def check(f):
          len(f["tails"]) >= 20 and max(f["tails"]) < -60),
         ("all 59 syllables are heard within 20 ms of their rows",
          f["syllables"] == 59 and f["latest"] < 20),
+        ("the chorus's kick and snare hit within 6 dB of the lead, the bass within 4 dB",
+         all(abs(f["hits"][p] - f["hits"]["lead"]) <= limit
+             for p, limit in (("kick", 6), ("snare", 6), ("bass", 4)))),
+        ("at most 42 % of the chorus's energy is in 500-1000 Hz", f["mid"] < 0.42),
+        ("the closing sound falls with the picture's fade, each half second 2 dB quieter",
+         all(b < a - 2 for a, b in zip(f["fading"], f["fading"][1:]))),
+        ("the intro ends in silence (its last quarter second below -70 dBFS)",
+         f["last_quarter"] < -70),
     ]
     return [name for name, kept in limits if not kept]
 
@@ -192,6 +220,11 @@ def main(argv):
     print("closing    orders 9-10 %.1f dBFS RMS, before the fade %.1f dBFS, last sound %.2f s "
           "(intro ends %.2f s)" % (db(energy(mix, closing, end) / (end - closing)),
                                    db(energy(mix, fade - RATE, fade) / RATE), last / RATE, end / RATE))
+    fig["fading"] = halves(mix, fade, end)
+    fig["last_quarter"] = db(energy(mix, end - RATE // 4, end) / (RATE // 4))
+    print("           from the fade (order 10 row 16) per 0.5 s: %s dBFS; last quarter second "
+          "%.1f dBFS; the mix peaks at %.2f of full scale"
+          % (" ".join("%.1f" % v for v in fig["fading"]), fig["last_quarter"], fig["peak"]))
 
     high = cascade(mix, butter_sections("high", 8000, 8))
     shares = ["%d:%.2f%%" % (o, 100 * energy(high, *span[o]) / max(1e-30, energy(mix, *span[o])))
@@ -223,7 +256,8 @@ def main(argv):
     print("           chorus - verse %.1f LU; chorus halves %.1f/%.1f and %.1f/%.1f (lift %.1f, %.1f)"
           % (chorus - verse, levels["2a"], levels["2b"], levels["6a"], levels["6b"],
              levels["2b"] - levels["2a"], levels["6b"] - levels["6a"]))
-    lead = cascade(render(song, lead_ins), k_weighting())
+    lead_alone = render(song, lead_ins)
+    lead = cascade(lead_alone, k_weighting())
     rest = cascade(render(song, everything - lead_ins - voice_ins), k_weighting())
     ch = [span[2], span[6]]
     hook = sum(energy(lead, a, b) for a, b in ch)
@@ -262,10 +296,18 @@ def main(argv):
     print("           above 3.5 kHz %.2f%% of its energy; samples' peak over RMS %.1f dB (median); "
           "%d syllables" % (100 * energy(vhigh, 0, end) / energy(voice, 0, end),
                             statistics.median(crest), len(spoken)))
+    fig["hits"] = {"lead": hits(lead_alone, ch)}
+    fig["hits"].update((name, hits(render(song, ins, 7), ch))
+                       for name, ins in (("kick", {1}), ("snare", {2}), ("bass", {5})))
+    mid = cascade(mix, butter_sections("high", 500, 4) + butter_sections("low", 1000, 4))
+    fig["mid"] = sum(energy(mid, a, b) for a, b in ch) / sum(energy(mix, a, b) for a, b in ch)
+    print("chorus     hits (95th percentile of 50 ms RMS): " +
+          " ".join("%s %.1f" % kv for kv in fig["hits"].items()) +
+          " dBFS; %.0f%% of its energy in 500-1000 Hz" % (100 * fig["mid"]))
     missed = check(fig)
     for name in missed:
         print("MISSED     " + name)
-    print("checks     %d of %d limits missed" % (len(missed), 9))
+    print("checks     %d of %d limits missed" % (len(missed), 13))
     return 1 if missed else 0
 
 
