@@ -125,22 +125,6 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
                          channels[0].voice->step_frac),
               std::tuple(1 << 24, 0, 9739154u));  // 100 / 44100 frames a frame
 
-    Channel ch = {};
-    Sample loud = {};
-    loud.volume = 200;  // a sample the loader did not check
-    channel_instrument_reset(&ch, &loud);
-    EXPECT_EQ(ch.volume, 64);
-    // Volume bytes 10..50 set 0..64; the bytes either side of that range do nothing.
-    for (std::array<int, 2> c : {std::array{0x0F, 64}, {0x10, 0}, {0x50, 64}, {0x51, 64}}) {
-        ch.volume = 64;
-        apply_volume_column(&ch, (uint8_t)c[0]);
-        EXPECT_EQ(ch.volume, c[1]) << c[0];
-    }
-    ch.panning = 8, ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
-    apply_volume_column(&ch, 0xDF);  // kept unclamped; update_voice clamps
-    apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
-    EXPECT_EQ(std::pair(ch.panning, (int)ch.update_flags),
-              std::pair(-7, UPDATE_VOLUME | UPDATE_PANNING));
 }
 
 // A sample map entry past the instrument's 16 samples plays nothing; a first
@@ -231,24 +215,38 @@ TEST(Envelope, StopsAtTheLastPointLoopsAndRunsBackwards)
               (std::vector<int>{0, 8, 16, 24, 32, 48, 64, 64}));
 }
 
-// Panning outside 0..255 is held at its ends; a period far below any note
-// plays at 2^31 - 1 Hz at most.
-TEST(UpdateVoice, PanningAndFrequencyClamp)
+// A channel's own records: a sample louder than the format allows is held
+// at 64; volume bytes 10..50 set 0..64, the bytes either side do nothing; a
+// pan slide below 0 is kept, as update_voice holds the voice's pan inside
+// 0..255; a period far below any note plays at 2^31 - 1 Hz at most.
+TEST(Channel, VolumeColumnPanningAndFrequencyClamps)
 {
+    Channel ch = {};
+    Sample loud = {};
+    loud.volume = 200;  // a sample the loader did not check
+    channel_instrument_reset(&ch, &loud);
+    EXPECT_EQ(ch.volume, 64);
+    for (std::array<int, 2> c : {std::array{0x0F, 64}, {0x10, 0}, {0x50, 64}, {0x51, 64}}) {
+        ch.volume = 64;
+        apply_volume_column(&ch, (uint8_t)c[0]);
+        EXPECT_EQ(ch.volume, c[1]) << c[0];
+    }
+    ch.panning = 8, ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
+    apply_volume_column(&ch, 0xDF);
+    apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
+    EXPECT_EQ(std::pair(ch.panning, (int)ch.update_flags),
+              std::pair(-7, UPDATE_VOLUME | UPDATE_PANNING));
     voices_reset();
     output_rate = 44100;
     Song song = {};
     song.flags = SONG_LINEAR_FREQUENCIES, song.global_volume = 64;
-    Sample sample = {};
-    Channel ch = {};
-    ch.voice = &voices[3], ch.volume = ch.envelope_volume = 64, ch.fade_level = 65536;
-    for (std::array<int, 4> c : {std::array{0, 0, 127, 0}, {300, 255, 0, 127}, {-10, 0, 127, 0}}) {
-        ch.panning = c[0], ch.period = -20000;
-        ch.update_flags = UPDATE_VOLUME | UPDATE_PANNING | UPDATE_FREQUENCY;
-        update_voice(&ch, &sample, &song);
+    ch.voice = &voices[3], ch.envelope_volume = 64, ch.fade_level = 65536, ch.period = -20000;
+    for (std::array<int, 4> c : {std::array{-7, 0, 127, 0}, {300, 255, 0, 127}}) {
+        ch.panning = c[0], ch.update_flags = UPDATE_VOLUME | UPDATE_PANNING | UPDATE_FREQUENCY;
+        update_voice(&ch, &loud, &song);
         const Voice &v = voices[3];
-        EXPECT_EQ((std::array{ch.panning, v.pan, v.gain_left, v.gain_right, v.step_int}),
-                  (std::array{c[0], c[1], c[2], c[3], 48695}));  // ch: unclamped
+        EXPECT_EQ((std::array{v.pan, v.gain_left, v.gain_right, v.step_int}),
+                  (std::array{c[1], c[2], c[3], 48695}));
     }
 }
 
