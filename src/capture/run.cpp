@@ -71,7 +71,6 @@ static void save_png(CaptureRun *run, uint32_t frame, const uint8_t *rgba, int w
     errno = 0;
     if (!png_write_rgba(path.c_str(), rgba, width, height, 0)) {
         write_failure(run, path, errno ? errno : EIO);
-        remove(path.c_str());  // a picture cut short is no picture
         return;
     }
     if (!run->options.quiet)
