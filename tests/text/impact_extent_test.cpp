@@ -1,7 +1,7 @@
 // The faces fontconfig finds. Every line the intro sets in Impact (font 2)
-// ends inside the frame, with
-// whichever face fontconfig finds for Impact: the closing message and the
-// caption in each of its steps, drawn by their own layers and read back. A
+// ends inside the frame, with whichever face fontconfig finds for Impact: the
+// closing message and the caption in each of its steps, drawn by their own
+// layers and read back. A
 // stand-in squeezed to Impact's proportions keeps its advances in step with
 // its squeezed glyphs.
 #include <algorithm>
