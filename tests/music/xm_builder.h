@@ -58,7 +58,3 @@ XmInstrument xm_instrument(const XmSample &sample);
 std::vector<uint8_t> xm_build(const XmModule &module);
 // Loads through the in-memory source; the bytes must outlive the call only.
 Song *xm_load(const std::vector<uint8_t> &bytes);
-// The module's first `seconds` as the offline renderer writes them (the
-// WAV's PCM, checked against the size its header declares). In music_tests
-// only (output_test.cpp), as it needs GoogleTest.
-std::vector<int16_t> xm_render(const std::vector<uint8_t> &module, double seconds);
