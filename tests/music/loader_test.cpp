@@ -2,16 +2,10 @@
 // turned into.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <cstring>
-
 #include "base/arena.h"
 #include "music/output.h"
 #include "music/song_source.h"
 #include "xm_builder.h"
-
-namespace {
 
 TEST(SongSource, ReadsAndSeeksStayInsideTheData)
 {
@@ -52,7 +46,7 @@ XmModule one_pattern_module(int channels)
 TEST(XmLoader, CellsAndSamplesAsThePlayerReadsThem)
 {
     XmModule m = one_pattern_module(2);
-    m.patterns[0] = {2, {}, true, {
+    m.patterns[0] = {2, {}, {
         0x81, 98,                     // a note past key-off is dropped
         0x81, 0x61,                   // key-off
         0x00, 128, 0x20, 0x0F, 6,     // unpacked, note 0: still 4 more; instrument 128 is the last
@@ -84,7 +78,7 @@ TEST(XmLoader, CellsAndSamplesAsThePlayerReadsThem)
 void cut_pattern(XmModule &m, std::vector<uint8_t> packed)
 {
     m.patterns.push_back(xm_pattern(1, 4));
-    m.patterns[1].raw = true, m.patterns[1].raw_packed = std::move(packed);
+    m.patterns[1].raw_packed = std::move(packed);
 }
 
 // Each count at the largest the format allows loads; one more, or what the
@@ -225,5 +219,3 @@ TEST(XmLoader, DamagedModulesLoadAndPlayOrAreRefused)
     }
     EXPECT_GT(mutants_loaded, 100);
 }
-
-}  // namespace

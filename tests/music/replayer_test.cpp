@@ -2,17 +2,11 @@
 // what reaches the voices.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
-#include <tuple>
-
 #include "music/mixer.h"
 #include "music/output.h"
 #include "music/replayer.h"
 #include "music/voices.h"
 #include "xm_builder.h"
-
-namespace {
 
 constexpr int NOTE_C4 = 49;  // period 7680 - 64 * 48 = 4608
 
@@ -249,5 +243,3 @@ TEST(Channel, VolumeColumnPanningAndFrequencyClamps)
                   (std::array{c[1], c[2], c[3], 48695}));
     }
 }
-
-}  // namespace

@@ -22,9 +22,7 @@ static void put(Bytes &out, int width, std::initializer_list<int> values)
 
 XmPattern xm_pattern(int rows, int channels)
 {
-    XmPattern p;
-    p.rows = rows, p.cells.resize((size_t)rows * channels);
-    return p;
+    return {rows, std::vector<PatternCell>((size_t)rows * channels)};
 }
 
 XmSample xm_sample_8bit(const std::vector<int8_t> &values)
@@ -35,19 +33,8 @@ XmSample xm_sample_8bit(const std::vector<int8_t> &values)
     return s;
 }
 
-XmSample xm_sample_16bit(const std::vector<int16_t> &values)
-{
-    XmSample s;
-    s.values = values, s.sixteen_bit = true;
-    return s;
-}
-
-XmInstrument xm_instrument(const XmSample &sample)
-{
-    XmInstrument ins;
-    ins.samples = {sample};
-    return ins;
-}
+XmSample xm_sample_16bit(const std::vector<int16_t> &values) { return {values, true}; }
+XmInstrument xm_instrument(const XmSample &sample) { return {{sample}}; }
 
 static void pack_cells(Bytes &out, const std::vector<PatternCell> &cells)
 {
@@ -102,7 +89,7 @@ Bytes xm_build(const XmModule &m)
 
     for (const XmPattern &p : m.patterns) {
         Bytes packed = p.raw_packed;
-        if (!p.raw)
+        if (packed.empty())
             pack_cells(packed, p.cells);
         const int declared = p.packed_size >= 0 ? p.packed_size : (int)packed.size();
         if (declared > (int)packed.size())

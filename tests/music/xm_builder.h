@@ -12,27 +12,24 @@
 struct XmSample {
     std::vector<int16_t> values;  // what the player should end up with (8-bit: x256)
     bool sixteen_bit = false;
-    uint8_t loop_type = 0;                     // 0 none, 1 forward, 2 ping-pong
-    uint32_t loop_start = 0, loop_length = 0;  // frames
-    uint8_t volume = 64, panning = 128;
+    uint8_t loop_type = 0, volume = 64, panning = 128;  // loop: 0 none, 1 forward, 2 ping-pong
     int8_t relative_note = 0;
-    uint32_t declared_bytes = 0;  // the header's length when not 0
+    uint32_t loop_start = 0, loop_length = 0, declared_bytes = 0;  // frames; the header's
+                                                                   // length when not 0
 };
 
 struct XmInstrument {
     std::vector<XmSample> samples;
     uint8_t sample_map[96] = {};
-    std::vector<EnvelopePoint> volume_envelope;
+    std::vector<EnvelopePoint> volume_envelope = {};
     uint8_t volume_type = 0, volume_sustain = 0, volume_loop_start = 0, volume_loop_end = 0;
-    uint16_t fadeout = 0;  // the file's value
-    int point_count = -1, sample_count = -1;
+    int fadeout = 0, point_count = -1, sample_count = -1;  // fadeout: the file's value
 };
 
 struct XmPattern {
     int rows = 64;
-    std::vector<PatternCell> cells;  // rows x channels
-    bool raw = false;                // write raw_packed instead of packing cells
-    std::vector<uint8_t> raw_packed;
+    std::vector<PatternCell> cells = {};   // rows x channels
+    std::vector<uint8_t> raw_packed = {};  // when not empty, written instead of the cells
     uint32_t header_length = 9;  // longer: zeros after the fields
     int packed_size = -1;        // larger: 0xFF padding after the cells; smaller: a lie
 };
@@ -41,8 +38,7 @@ struct XmModule {
     int channels = 1;
     std::vector<uint8_t> orders = {0};
     int song_length = -1, restart = 0, pattern_count = -1, instrument_count = -1;
-    uint16_t flags = 1;
-    int speed = 6, bpm = 125;
+    int flags = 1, speed = 6, bpm = 125;
     std::vector<XmPattern> patterns;
     std::vector<XmInstrument> instruments;
 };
