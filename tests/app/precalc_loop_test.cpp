@@ -9,12 +9,10 @@
 #include "gl_fixture.h"
 #include "platform/capture/capture_platform.h"
 
-namespace {
-
-std::vector<int> ran;
-int task_ok() { return ran.push_back(0), 1; }
-int task_fails() { return ran.push_back(1), 0; }
-int task_quits() { return ran.push_back(2), quit_requested = 1; }
+static std::vector<int> ran;
+static int task_ok() { return ran.push_back(0), 1; }
+static int task_fails() { return ran.push_back(1), 0; }
+static int task_quits() { return ran.push_back(2), quit_requested = 1; }
 
 TEST_F(GlTest, PrecalcRunsATaskAFrameThenFadesOrStopsOnFailureOrQuit)
 {
@@ -48,5 +46,3 @@ TEST_F(GlTest, PrecalcRunsATaskAFrameThenFadesOrStopsOnFailureOrQuit)
     EXPECT_EQ(std::string(capture_last_message_caption()), "fuckfuckfuckfuck!");
     EXPECT_EQ(std::string(capture_last_message_text()), "yay, something fucked up\n\n0x01 (init)");
 }
-
-}  // namespace
