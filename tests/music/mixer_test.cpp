@@ -15,26 +15,23 @@ std::vector<int16_t> store;
 Voice &start(uint32_t length, uint8_t kind, uint32_t loop_start, uint32_t loop_length,
              double position, double step, std::vector<int16_t> values = {})
 {
-    voices_reset();
-    mixer_set_rate(44100);
+    voices_reset(), mixer_set_rate(44100);
     for (uint32_t i = (uint32_t)values.size(); i < length; ++i)
         values.push_back((int16_t)(i * 100));
     store.assign(length + 2 * SAMPLE_GUARD, 0);
     std::copy(values.begin(), values.end(), store.begin() + SAMPLE_GUARD);
-    sample = {};
-    sample.data = store.data() + SAMPLE_GUARD, sample.length = length, sample.loop_kind = kind;
-    sample.loop_start = kind == LOOP_NONE ? 0 : loop_start;
+    sample = {}, sample.data = store.data() + SAMPLE_GUARD, sample.length = length;
+    sample.loop_kind = kind, sample.loop_start = kind == LOOP_NONE ? 0 : loop_start;
     sample.loop_length = kind == LOOP_NONE ? length : loop_length;
     const uint32_t end = sample.loop_start + sample.loop_length;
     if (kind != LOOP_NONE)
         sample.data[end] = sample.data[kind == LOOP_FORWARD ? sample.loop_start : end - 1];
     Voice &v = voices[0];
-    v.sample = &sample;
     const uint64_t p = (uint64_t)llround(position * 4294967296.0);
     const uint64_t st = (uint64_t)llround(step * 4294967296.0);
     v.pos_int = (int32_t)(p >> 32), v.pos_frac = (uint32_t)p;
     v.step_int = (int32_t)(st >> 32), v.step_frac = (uint32_t)st;
-    v.gain_left = v.gain_right = v.ramp_target_left = v.ramp_target_right = 255;
+    v.sample = &sample, v.gain_left = v.gain_right = v.ramp_target_left = v.ramp_target_right = 255;
     v.ramp_level_left = v.ramp_level_right = 255 * 256;
     return v;
 }

@@ -9,6 +9,7 @@
 #include "xm_builder.h"
 
 constexpr int NOTE_C4 = 49;  // period 7680 - 64 * 48 = 4608
+Sample decoy;                // where a read past a table's end lands in the tests below
 
 Song *advance(Song *song, int ticks)
 {
@@ -80,8 +81,7 @@ TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
     Song song = {};
     set_bpm(&song, 0);
     const int slow = song.samples_per_tick;
-    output_set_rate(1000);
-    set_bpm(&song, 32767);
+    output_set_rate(1000), set_bpm(&song, 32767);
     EXPECT_EQ(std::tuple(song.bpm, slow, song.samples_per_tick), std::tuple(32767, 110250, 1));
     output_set_rate(44100);
 }
@@ -89,8 +89,7 @@ TEST(Replayer, BreaksSpeedTempoAndTheSongsEnd)
 TEST(Replayer, VolumeColumnAndPortamentoEdges)
 {
     XmModule m = module_with(3, 1);
-    m.speed = 3, m.instruments.push_back(m.instruments[0]);
-    m.instruments[1].samples[0].volume = 3;
+    m.speed = 3, m.instruments.push_back(m.instruments[0]), m.instruments[1].samples[0].volume = 3;
     put(m, 0, 0, 0, {NOTE_C4, 1, 0x95, 0x01, 4});  // slides clamp both ways
     put(m, 0, 0, 1, {NOTE_C4, 2, 0x65, 0, 0});
     put(m, 0, 0, 2, {NOTE_C4, 3, 0, 0, 0});       // no such instrument: silent
@@ -101,7 +100,6 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     Song *song = play(m, 0);
     // The loader keeps a zeroed record after the last instrument: a decoy
     // there shows a read of it instead of a crash.
-    static Sample decoy = {};
     song->instruments[2].samples[0] = &decoy;
     advance(song, 1);
     EXPECT_EQ(std::tuple(channels[0].volume, channels[1].volume, channels[2].voice->sample),
@@ -118,7 +116,6 @@ TEST(Replayer, VolumeColumnAndPortamentoEdges)
     EXPECT_EQ(std::tuple(channels[0].period, channels[0].voice->step_int,
                          channels[0].voice->step_frac),
               std::tuple(1 << 24, 0, 9739154u));  // 100 / 44100 frames a frame
-
 }
 
 // A sample map entry past the instrument's 16 samples plays nothing; a first
@@ -129,8 +126,8 @@ TEST(Replayer, SampleMapPastSixteenAndAFirstNoteUnderTonePortamento)
     XmModule m = module_with(1, 1);
     put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0x03, 0x10});
     const Sample *first = play(m, 1)->instruments[0].samples[0];
-    std::vector<float> out(2 * 100);
-    mix_voices(out.data(), 100);
+    float out[2 * 100];
+    mix_voices(out, 100);
     const Voice &v = *channels[0].voice;
     EXPECT_EQ(std::tuple(v.sample, v.pos_int, v.pos_frac, v.step_int, v.step_frac),
               std::tuple(first, 0, 0u, 0, 0u));
@@ -139,7 +136,6 @@ TEST(Replayer, SampleMapPastSixteenAndAFirstNoteUnderTonePortamento)
     m.instruments[0].sample_map[NOTE_C4 - 1] = 16;
     put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
     Song *song = play(m, 0);
-    static Sample decoy = {};
     const Sample *address = &decoy;
     memcpy(song->instruments[0].sample_map, &address, sizeof address);
     advance(song, 1);
@@ -150,9 +146,8 @@ TEST(Replayer, SampleMapPastSixteenAndAFirstNoteUnderTonePortamento)
 // (and a byte would wrap it round): it stops at the nearest end.
 TEST(Replayer, NotesBeyondTheTenOctavesStopAtTheirEnds)
 {
-    for (std::array<int, 3> c : {std::array{NOTE_C4, 0, 4608}, {1, 0, 7680}, {1, -1, 7680},
-                                 {1, -128, 7680}, {96, 23, 128}, {96, 24, 64}, {96, 25, 64},
-                                 {96, 127, 64}}) {
+    for (std::array<int, 3> c : {std::array{NOTE_C4, 0, 4608}, {1, -1, 7680}, {1, -128, 7680},
+                                 {96, 23, 128}, {96, 25, 64}, {96, 127, 64}}) {
         XmModule m = module_with(1, 1);
         m.instruments[0].samples[0].relative_note = (int8_t)c[1];
         put(m, 0, 0, 0, {(uint8_t)c[0], 1, 0, 0, 0});
@@ -202,8 +197,7 @@ TEST(Envelope, StopsAtTheLastPointLoopsAndRunsBackwards)
     EXPECT_EQ(run_envelope({{0, 0}, {2, 32}, {4, 64}}, ENVELOPE_ON | ENVELOPE_LOOP, 7),
               (std::vector<int>{0, 16, 32, 48, 32, 48, 32}));
     // Two points on one tick: the first holds, as the second is never reached.
-    EXPECT_EQ(run_envelope({{0, 64}, {0, 10}, {5, 0}}, ENVELOPE_ON, 3),
-              (std::vector<int>{64, 64, 64}));
+    EXPECT_EQ(run_envelope({{0, 64}, {0, 10}, {5, 0}}, ENVELOPE_ON, 3), std::vector<int>(3, 64));
     // Ticks that run backwards slide on for ever, held inside 0..64.
     EXPECT_EQ(run_envelope({{0, 0}, {4, 32}, {2, 0}}, ENVELOPE_ON, 8),
               (std::vector<int>{0, 8, 16, 24, 32, 48, 64, 64}));
@@ -217,21 +211,17 @@ TEST(Channel, VolumeColumnPanningAndFrequencyClamps)
 {
     Channel ch = {};
     Sample loud = {};
-    loud.volume = 200;  // a sample the loader did not check
-    channel_instrument_reset(&ch, &loud);
+    loud.volume = 200, channel_instrument_reset(&ch, &loud);  // a sample the loader did not check
     EXPECT_EQ(ch.volume, 64);
     for (std::array<int, 2> c : {std::array{0x0F, 64}, {0x10, 0}, {0x50, 64}, {0x51, 64}}) {
-        ch.volume = 64;
-        apply_volume_column(&ch, (uint8_t)c[0]);
+        ch.volume = 64, apply_volume_column(&ch, (uint8_t)c[0]);
         EXPECT_EQ(ch.volume, c[1]) << c[0];
     }
     ch.panning = 8, ch.update_flags = UPDATE_TRIGGER | UPDATE_VOLUME;
-    apply_volume_column(&ch, 0xDF);
-    apply_volume_column(&ch, 0xF4);  // pitch changes without a restart
+    apply_volume_column(&ch, 0xDF), apply_volume_column(&ch, 0xF4);  // a portamento: no restart
     EXPECT_EQ(std::pair(ch.panning, (int)ch.update_flags),
               std::pair(-7, UPDATE_VOLUME | UPDATE_PANNING));
-    voices_reset();
-    output_rate = 44100;
+    voices_reset(), output_rate = 44100;
     Song song = {};
     song.flags = SONG_LINEAR_FREQUENCIES, song.global_volume = 64;
     ch.voice = &voices[3], ch.envelope_volume = 64, ch.fade_level = 65536, ch.period = -20000;
