@@ -5,6 +5,7 @@
 #include "base/arena.h"
 #include "music/output.h"
 #include "music/song_source.h"
+#include "support/crt_rand.h"
 #include "xm_builder.h"
 
 TEST(SongSource, ReadsAndSeeksStayInsideTheData)
@@ -16,8 +17,7 @@ TEST(SongSource, ReadsAndSeeksStayInsideTheData)
     ASSERT_TRUE(arena.base || arena_init());  // the source's records live in it
     void *f = memsrc_open("ignored");
     uint8_t out[10] = {};
-    memsrc_seek(f, 294, SEEK_FROM_START);
-    const int got = memsrc_read(out, 10, f);
+    const int got = (memsrc_seek(f, 294, SEEK_FROM_START), memsrc_read(out, 10, f));
     EXPECT_EQ(std::tuple(got, out[5], memsrc_read(out, 10, f), memsrc_read(out, -5, f)),
               std::tuple(6, (uint8_t)299, 0, 0));
     // {offset, mode, position after}: past the end clamps, only the low byte is a
@@ -46,15 +46,14 @@ XmModule one_pattern_module(int channels)
 TEST(XmLoader, CellsAndSamplesAsThePlayerReadsThem)
 {
     XmModule m = one_pattern_module(2);
+    // A pattern ends where its header says, whatever its cells take: padding
+    // past the cells (to 30 bytes), or past the header's fields, is skipped.
     m.patterns[0] = {2, {}, {
         0x81, 98,                     // a note past key-off is dropped
         0x81, 0x61,                   // key-off
         0x00, 128, 0x20, 0x0F, 6,     // unpacked, note 0: still 4 more; instrument 128 is the last
         0x9E, 129, 0x40, 0x0D, 0x32,  // instrument 129 is none
-    }};
-    // A pattern ends where its header says, whatever its cells take: padding
-    // past the cells, or past the header's fields, is skipped.
-    m.patterns[0].packed_size = 30;
+    }, 9, 30};
     m.patterns.push_back(xm_pattern(1, 2));
     m.patterns[1].header_length = 13, m.patterns[1].cells[1] = {56, 1, 0x30, 0x0C, 0};
     XmSample past = xm_sample_8bit({1, 2, 3, 4});  // a loop from its end is none
@@ -92,7 +91,7 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
     const struct {
         const char *error;  // null: it loads
         void (*damage)(M &);
-        void (*bytes)(B &) = nullptr;
+        void (*bytes)(B &) = [](B &) {};
     } cases[] = {
         {"not an Extended Module", [](M &) {}, [](B &b) { b[9] = 'X'; }},
         {"pattern header runs past", [](M &) {}, [](B &b) { std::fill_n(&b[60], 4, 0xFF); }},
@@ -126,8 +125,7 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
         XmModule m = one_pattern_module(4);
         c.damage(m);
         std::vector<uint8_t> bytes = xm_build(m);
-        if (c.bytes)
-            c.bytes(bytes);
+        c.bytes(bytes);
         Song *song = xm_load(bytes);
         EXPECT_EQ(song == nullptr, c.error != nullptr) << (&c - cases) << song_load_error();
         EXPECT_TRUE(strstr(song_load_error(), c.error ? c.error : ""))
@@ -142,16 +140,15 @@ TEST(XmLoader, RefusesWhatTheFormatOrTheModelRules)
 TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
 {
     XmModule m = one_pattern_module(1);
-    m.orders = {0, 9, 10}, m.restart = 3;  // patterns 2 to 10 missing
-    m.instrument_count = 300;  // the missing headers read as zeros
+    // Patterns 2 to 10 are missing; the missing instrument headers read as zeros.
+    m.orders = {0, 9, 10}, m.restart = 3, m.instrument_count = 300;
     m.patterns.push_back(xm_pattern(0, 1));
     XmSample longer = xm_sample_16bit({1, 2, 3, 4, 5});
     longer.loop_type = 1, longer.loop_start = 2, longer.loop_length = 0x3FFFFFF8;
     longer.volume = 255, longer.declared_bytes = 0x100000;
     XmInstrument ins = xm_instrument(longer);
-    ins.volume_envelope = {{0, 64}, {4, 65}, {8, 0}}, ins.point_count = 13;
-    ins.volume_type = ENVELOPE_ON | ENVELOPE_LOOP;
-    ins.volume_loop_start = 30, ins.volume_loop_end = 2;
+    ins.volume_envelope = {{0, 64}, {4, 65}, {8, 0}}, ins.point_count = 13, ins.volume_loop_end = 2;
+    ins.volume_type = ENVELOPE_ON | ENVELOPE_LOOP, ins.volume_loop_start = 30;
     // One point is no envelope; a loop to the point just past the last is none.
     XmInstrument one_point = xm_instrument(xm_sample_8bit({}));
     one_point.volume_envelope = {{0, 64}}, one_point.volume_type = ENVELOPE_ON;
@@ -169,13 +166,12 @@ TEST(XmLoader, ClampsWhatItCanMendInsteadOfRefusing)
     // the loop to point 30 is gone; a length past the file's end is cut to
     // the five frames held.
     EXPECT_EQ(std::vector<int64_t>({more[0].volume_type, more[1].volume_type,
-                                    *std::max_element(more[2].sample_map, more[2].sample_map + 96),
-                                    more[0].samples[0]->length, !more[0].samples[0]->data,
-                                    song->patterns[1].rows, song->restart_position,
-                                    song->pattern_slots, song->patterns[10].rows,
-                                    song->instrument_count, i.volume_point_count, i.volume_type,
-                                    i.volume_envelope[1].value, s->length, s->loop_kind,
-                                    s->loop_start, s->loop_length, s->volume, s->data[5]}),
+                  *std::max_element(more[2].sample_map, more[2].sample_map + 96),
+                  more[0].samples[0]->length, !more[0].samples[0]->data, song->patterns[1].rows,
+                  song->restart_position, song->pattern_slots, song->patterns[10].rows,
+                  song->instrument_count, i.volume_point_count, i.volume_type,
+                  i.volume_envelope[1].value, s->length, s->loop_kind, s->loop_start,
+                  s->loop_length, s->volume, s->data[5]}),
               std::vector<int64_t>({0, ENVELOPE_ON, 0, 0, 1, 64, 0, 11, 64, 128, 12, ENVELOPE_ON,
                                     64, 5, LOOP_FORWARD, 2, 3, 64, s->data[2]}));
     song_free(song);
@@ -197,14 +193,13 @@ TEST(XmLoader, DamagedModulesLoadAndPlayOrAreRefused)
     m.instruments = {ins};
     const std::vector<uint8_t> clean = xm_build(m);
     output_set_rate(44100);
-    uint32_t state = 12345;
-    auto next = [&state] { return state = state * 214013u + 2531011u, (state >> 16) & 0x7FFF; };
+    crt_srand(12345);
     int mutants_loaded = 0;
     for (size_t trial = 17; trial < clean.size() + 300; ++trial) {
         // First every length cut short, then random bytes overwritten.
         std::vector<uint8_t> bytes(clean.begin(), clean.begin() + std::min(trial, clean.size()));
-        for (int k = 0, n = trial < clean.size() ? 0 : 1 + (int)next() % 6; k < n; ++k)
-            bytes[60 + next() % (bytes.size() - 60)] = (uint8_t)(k & 1 ? 0xFF : next());
+        for (int k = 0, n = trial < clean.size() ? 0 : 1 + crt_rand() % 6; k < n; ++k)
+            bytes[60 + crt_rand() % (bytes.size() - 60)] = (uint8_t)(k & 1 ? 0xFF : crt_rand());
         Song *song = xm_load(bytes);
         for (int i = 0; song && i < song->instrument_count; ++i)
             for (int k = 0; k < song->instruments[i].sample_count; ++k) {

@@ -140,10 +140,9 @@ TEST(Mixer, NoFrameOutsideTheLoopIsMixedWhateverTheStepOrPosition)
         for (const auto &c : cases) {
             Voice &v = start(end + first, c.kind, c.loop_start, end - c.loop_start, c.position,
                              step, values);
-            sample.length = end;
+            sample.length = end, v.direction = c.direction;
             if (c.kind == LOOP_NONE)
                 sample.loop_length = end, sample.data[end] = 0;
-            v.direction = c.direction;
             for (int call = 0; call < 3; ++call) {
                 std::vector<float> out = mix(400);
                 const auto [low, high] = std::minmax_element(out.begin(), out.end());

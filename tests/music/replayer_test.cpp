@@ -165,9 +165,7 @@ TEST(Replayer, KeyOffWithoutAnEnvelope)
     put(m, 0, 0, 0, {NOTE_C4, 1, 0, 0, 0});
     put(m, 0, 1, 0, {NOTE_KEY_OFF, 0, 0, 0, 0});
     Song *song = play(m, 4);
-    const int before = channels[0].voice->gain;
-    advance(song, 1);
-    const int after = channels[0].voice->gain;
+    const int before = channels[0].voice->gain, after = (advance(song, 1), channels[0].voice->gain);
     advance(song, 5);
     EXPECT_EQ(std::tuple(before, after, channels[0].fade_level), std::tuple(123, 0, 0));
 }

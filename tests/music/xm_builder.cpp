@@ -75,9 +75,7 @@ Bytes xm_build(const XmModule &m)
 {
     const char *signature = "Extended Module: ";
     Bytes out(signature, signature + 17);
-    put_zeros(out, 20);  // module name
-    put8(out, 0x1A);
-    put_zeros(out, 26);  // tracker name, then the version and header size
+    put_zeros(out, 20), put8(out, 0x1A), put_zeros(out, 26);  // names, version, header size
     out[58] = 4, out[59] = 1, out[60] = 276 & 255, out[61] = 1;
     put(out, 2, {m.song_length >= 0 ? m.song_length : (int)m.orders.size(), m.restart, m.channels,
                  m.pattern_count >= 0 ? m.pattern_count : (int)m.patterns.size(),
@@ -94,9 +92,7 @@ Bytes xm_build(const XmModule &m)
         const int declared = p.packed_size >= 0 ? p.packed_size : (int)packed.size();
         if (declared > (int)packed.size())
             packed.resize((size_t)declared, 0xFF);
-        put32(out, p.header_length);
-        put8(out, 0);
-        put(out, 2, {p.rows, declared});
+        put32(out, p.header_length), put8(out, 0), put(out, 2, {p.rows, declared});
         put_zeros(out, p.header_length > 9 ? p.header_length - 9 : 0);
         out.insert(out.end(), packed.begin(), packed.end());
     }
@@ -104,9 +100,7 @@ Bytes xm_build(const XmModule &m)
     for (const XmInstrument &ins : m.instruments) {
         int count = ins.sample_count >= 0 ? ins.sample_count : (int)ins.samples.size();
         size_t start = out.size();
-        put32(out, count ? 263 : 29);
-        put_zeros(out, 23);
-        put16(out, count);
+        put32(out, count ? 263 : 29), put_zeros(out, 23), put16(out, count);
         if (count) {
             put32(out, 40);
             out.insert(out.end(), ins.sample_map, ins.sample_map + 96);
