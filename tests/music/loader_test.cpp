@@ -76,8 +76,7 @@ TEST(XmLoader, CellsAndSamplesAsThePlayerReadsThem)
 // the cut-short data would otherwise be read on into.
 void cut_pattern(XmModule &m, std::vector<uint8_t> packed)
 {
-    m.patterns.push_back(xm_pattern(1, 4));
-    m.patterns[1].raw_packed = std::move(packed);
+    m.patterns.push_back({1, std::vector<PatternCell>(4), std::move(packed)});
 }
 
 // Each count at the largest the format allows loads; one more, or what the

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "base/arena.h"
 #include "music/mixer.h"
 #include "music/music.h"
 #include "music/output.h"
@@ -89,7 +88,6 @@ struct Output : testing::Test {
         platform.audio_play_loop = [](const void *, uint32_t) { device_bytes = 0; };
         platform.audio_bytes_played = [] { return device_bytes; };
         platform.audio_set_cycle = [](void (*cycle)(void)) { device_cycle = cycle; };
-        ASSERT_TRUE(arena.base || arena_init());  // the service's song source lives in it
         song = xm_load(xm_build(mixing_module()));
         ASSERT_NE(song, nullptr) << song_load_error();
     }

@@ -22,9 +22,7 @@ Song *advance(Song *song, int ticks)
 Song *play(const XmModule &m, int ticks)
 {
     static Song *song;
-    song_free(song);
-    song = xm_load(xm_build(m));
-    song_rewind(song);
+    song_free(song), song = xm_load(xm_build(m)), song_rewind(song);
     return advance(song, ticks);
 }
 

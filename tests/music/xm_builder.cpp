@@ -53,8 +53,7 @@ static void sample_header(Bytes &out, const XmSample &s)
 {
     const uint32_t width = s.sixteen_bit ? 2 : 1;
     put32(out, s.declared_bytes ? s.declared_bytes : (uint32_t)s.values.size() * width);
-    put32(out, s.loop_start * width);
-    put32(out, s.loop_length * width);
+    put32(out, s.loop_start * width), put32(out, s.loop_length * width);
     put(out, 1, {s.volume, 0 /* finetune */, s.loop_type | (s.sixteen_bit ? 0x10 : 0), s.panning,
                  (uint8_t)s.relative_note});
     put_zeros(out, 23);
