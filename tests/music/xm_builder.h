@@ -14,8 +14,8 @@ struct XmSample {
     bool sixteen_bit = false;
     uint8_t loop_type = 0, volume = 64, panning = 128;  // loop: 0 none, 1 forward, 2 ping-pong
     int8_t relative_note = 0;
-    uint32_t loop_start = 0, loop_length = 0, declared_bytes = 0;  // frames; the header's
-                                                                   // length when not 0
+    // The loop in frames; declared_bytes, when not 0, is the length the header gives.
+    uint32_t loop_start = 0, loop_length = 0, declared_bytes = 0;
 };
 
 struct XmInstrument {
