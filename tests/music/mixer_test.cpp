@@ -39,8 +39,7 @@ Voice &start(uint32_t length, uint8_t kind, uint32_t loop_start, uint32_t loop_l
 std::vector<float> mix(int frames)
 {
     std::vector<float> out(2 * (size_t)frames, 0.0f);
-    mix_voices(out.data(), frames);
-    return out;
+    return mix_voices(out.data(), frames), out;
 }
 
 TEST(Mixer, UnloopedSampleEndsOnItsZeroGuard)
@@ -116,6 +115,9 @@ TEST(Mixer, RampsSpan128FramesAndRestartFromTheCurrentLevel)
     v.gain_left = 0, mix(64);
     v.gain_left = 127, mix(10);  // mid-ramp: a new 128-frame ramp from where it is
     EXPECT_EQ(v.ramp_frames_left, 118);
+    // A call one frame longer than a ramp ends it on its gain, not a step past.
+    start(1000, LOOP_FORWARD, 0, 1000, 0, 1.0, level).gain_left = 200, mix(ramp_length + 1);
+    EXPECT_EQ(v.ramp_level_left, 200 * 256);
 }
 
 // The step of a note far above the top octave (the frequency capped at 2^31 Hz)
