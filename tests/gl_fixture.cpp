@@ -3,19 +3,12 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ostream>
 
 #include "base/window.h"
 #include "platform/capture/capture_platform.h"
 #include "platform/gl.h"
 #include "support/png_write.h"
 #include "text/text.h"
-
-std::ostream &operator<<(std::ostream &out, const Rgba &c)
-{
-    return out << "(" << (int)c.r << ", " << (int)c.g << ", " << (int)c.b << ", " << (int)c.a
-               << ")";
-}
 
 Rgba Picture::at(int x, int y) const
 {

@@ -12,10 +12,7 @@
 
 struct Rgba {
     uint8_t r, g, b, a;
-    bool operator==(const Rgba &o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
 };
-
-std::ostream &operator<<(std::ostream &out, const Rgba &c);
 
 // The back buffer as top-down rows (y = 0 is the top of the frame).
 struct Picture {
