@@ -57,9 +57,7 @@ TEST_F(GlTest, TerrainTaskFailsCleanlyOrBuildsFlat)
 TEST_F(GlTest, TerrainTaskBuildsFromPoolTextureOne)
 {
     arena_release();
-    ASSERT_EQ(arena_init(), 1);
-    ASSERT_EQ(textures_build(), 1);
-    ASSERT_EQ(terrain_build(), 1);
+    ASSERT_TRUE(arena_init() && textures_build() && terrain_build());
     EXPECT_TRUE(sky_texture == texture_gl_name(2) && terrain_texture == texture_gl_name(4));
     for (int i = 0; i < 256 * 256; ++i)
         ASSERT_EQ(height_map[i], texture_pixels(1)[4 * i]) << i;

@@ -84,10 +84,7 @@ TEST(TreeTurtle, HostileRulesStayInsideTheStack)
 
 TEST(TreesTask, ListsAndTheMaskFromPoolTextureEight)
 {
-    ASSERT_EQ(test_gl_open(), 1);
-    ASSERT_EQ(arena_init(), 1);
-    ASSERT_EQ(textures_build(), 1);
-    ASSERT_EQ(trees_build(), 1);
+    ASSERT_TRUE(test_gl_open() && arena_init() && textures_build() && trees_build());
     EXPECT_TRUE(glIsList(side_tree_list) && glIsList(centre_tree_list) &&
                 side_tree_list != centre_tree_list);
     // The mask is black with pool texture 8's blue as alpha.

@@ -47,10 +47,8 @@ std::vector<uint8_t> heights;
 float ground_in_reach(float x, float z)
 {
     auto cell = [](float at, float offset) { return 4 * (int)std::floor((at + offset) / 4); };
-    const int r0 = std::max(cell(z - NEAR_REACH, 132), 8);
-    const int r1 = std::min(cell(z + NEAR_REACH, 132), 252);
-    const int j0 = std::max(cell(x - NEAR_REACH, 128), 4);
-    const int j1 = std::min(cell(x + NEAR_REACH, 128), 248);
+    const int r0 = std::max(cell(z - NEAR_REACH, 132), 8), r1 = std::min(cell(z + NEAR_REACH, 132), 252);
+    const int j0 = std::max(cell(x - NEAR_REACH, 128), 4), j1 = std::min(cell(x + NEAR_REACH, 128), 248);
     float highest = -1.0f;
     for (int r = r0; r <= r1; r += 4)
         for (int j = j0; j <= j1; j += 4) {

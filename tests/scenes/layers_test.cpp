@@ -37,8 +37,7 @@ std::vector<float> gl_state()
 
 TEST_F(GlTest, EveryLayerLeavesTheGlStateAsItFoundIt)
 {
-    ASSERT_EQ(test_fonts_create(0), 1);
-    ASSERT_EQ(arena_init(), 1);
+    ASSERT_TRUE(test_fonts_create(0) && arena_init());
     for (uint32_t task = 0; task < PRECALC_TASK_COUNT; ++task)
         ASSERT_EQ(PRECALC_TASK_TABLE[task](), 1) << "task " << task;
     const TimelineEntry *timeline = timeline_build();

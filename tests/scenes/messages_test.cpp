@@ -38,14 +38,10 @@ Picture caption_frame(int order, int row)
     return read_back();
 }
 
-TEST_F(Messages, InviteScreenWaitsForOrderTwo)
+TEST_F(Messages, InviteWaitsForOrderTwoAndTheCaptionGrowsOnItsRowsToTheLastText)
 {
     layer_invite_screen(1, 63, 0, 0, 20);
     EXPECT_EQ(read_back().count_lit(0, 0, 640, 480), 0);
-}
-
-TEST_F(Messages, CaptionGrowsOnItsRowsAndStopsAtTheLastText)
-{
     caption_reset();
     EXPECT_EQ(caption_advance(7, 10).text, -1);  // not before row 16
     EXPECT_EQ(caption_advance(7, 16).text, 0);

@@ -29,13 +29,11 @@ TEST(PngFile, RoundTripsAndReportsFailures)
             std::vector<uint8_t> picture((size_t)w * h * 4), back;
             uint32_t seed = 1;
             for (size_t i = 0; i < picture.size(); ++i) {
-                const int x = (int)(i / 4 % w), y = (int)(i / 4 / w), band = y / 8 % 4;
+                const int x = (int)(i / 4 % w), y = (int)(i / 4 / w), c = (int)(i % 4);
                 seed = seed * 1103515245 + 12345;
-                const int c = (int)(i % 4);
-                picture[i] = (uint8_t)(band == 1   ? seed >> 16
-                                       : band == 2 ? x * 3 + y * 5 + c * 40
-                                       : band == 3 ? (x * 7 * (c + 1)) ^ y
-                                                   : 0);
+                const int bands[4] = {0, (int)(seed >> 16), x * 3 + y * 5 + c * 40,
+                                      (x * 7 * (c + 1)) ^ y};
+                picture[i] = (uint8_t)bands[y / 8 % 4];
             }
             ASSERT_EQ(png_write_rgba(path.c_str(), picture.data(), w, h, alpha), 1);
             const std::string file = load(path);

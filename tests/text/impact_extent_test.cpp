@@ -21,18 +21,14 @@ const int EDGE_MARGIN = 8;
 
 using ImpactExtent = GlTextTest;
 
-// fontconfig finds each face or its stand-in (GDI substitutes a face for
-// any name, so this holds only here).
-TEST_F(ImpactExtent, FacesResolveAndUnknownOnesFail)
+TEST_F(ImpactExtent, FacesResolveAndTheClosingMessageAndCaptionEndInsideTheFrame)
 {
+    // fontconfig finds each face or its stand-in (GDI substitutes a face for
+    // any name, so this holds only here).
     for (const char *face : {"Arial", "Times New Roman", "Impact", "Courier New"})
         EXPECT_NE(ft_glyphs_face_file(face), nullptr) << face;
     EXPECT_EQ(font_create(40, 40, "No Such Face Anywhere"), 0);
     EXPECT_EQ(font_count, 4);
-}
-
-TEST_F(ImpactExtent, ClosingMessageAndCaptionEndInsideTheFrame)
-{
     closing_state.fade_in = 0.0f;  // faded in: the texts at full strength
     layer_closing_message(9, 0, 0, 0, 0);
     const Picture closing = read_back();
