@@ -50,14 +50,11 @@ int test_gl_open()
 
 Picture read_back()
 {
-    Picture picture;
-    picture.width = 640;
-    picture.height = 480;
+    Picture picture = {640, 480, std::vector<uint8_t>(640 * 480 * 4)};
     std::vector<uint8_t> bottom_up(640 * 480 * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, bottom_up.data());
-    picture.rgba.resize(bottom_up.size());
     for (int y = 0; y < 480; ++y)
         memcpy(&picture.rgba[(size_t)y * 640 * 4], &bottom_up[(size_t)(479 - y) * 640 * 4],
                640 * 4);
